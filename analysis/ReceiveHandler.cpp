@@ -1,0 +1,3 @@
+#include "app/AnalysisDlg.h"
+
+void CAnalysisDlg::OnCommEvent() {}

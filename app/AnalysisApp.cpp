@@ -1,0 +1,17 @@
+#include "app/AnalysisApp.h"
+
+#include "app/AnalysisDlg.h"
+#include "serial/CommControl.h"
+
+CAnalysisApp theApp;
+
+bool CAnalysisApp::InitInstance() {
+    // Dialogs may host the serial control from here on.
+    RegisterSerialControl();
+
+    CAnalysisDlg dlg;
+    m_pMainWnd = &dlg;
+    dlg.DoModal();
+    m_pMainWnd = nullptr;
+    return false;
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+class CDialog;
+
+// The application object: runs the analysis window and ends the program when
+// the window closes. No message loop of its own runs afterwards.
+class CAnalysisApp {
+public:
+    CAnalysisApp() = default;
+    virtual ~CAnalysisApp() = default;
+
+    // Runs the analysis window modally; always false, so the program then ends.
+    virtual bool InitInstance();
+
+    CDialog* m_pMainWnd = nullptr;
+};
+
+extern CAnalysisApp theApp;

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QIcon>
+#include <atomic>
+#include <string>
+
+#include "platform/ComboList.h"
+#include "platform/Dialog.h"
+#include "platform/SharedText.h"
+#include "serial/MSComm.h"
+
+// The analysis window: the program's only main window. It watches the port,
+// compares what arrives with the expected data and sends the send text.
+class CAnalysisDlg : public CDialog {
+public:
+    CAnalysisDlg();
+    ~CAnalysisDlg() override;
+
+    // The data exchange, controls to members with the period's range check.
+    bool RefreshFromControls() { return UpdateData(true); }
+    // The data exchange, members to controls.
+    bool WriteToControls() { return UpdateData(false); }
+
+    // State record. The send members are read by worker threads: the flags and
+    // the period are atomics and the send text is read under its lock.
+    ComboList m_ctrlStopBits;
+    ComboList m_ctrlParity;
+    ComboList m_ctrlFlowControl;
+    ComboList m_ctrlDataBits;
+    ComboList m_ctrlPort;
+    ComboList m_ctrlBaudRate;
+    CMSComm m_ctrlComm;
+    std::atomic<int> m_nSendPeriod{0};
+    SharedText m_strSendText;
+    std::string m_strReceiveText;
+    std::string m_strFilteredText;
+    std::string m_strExpectedText;
+    int m_bReceiveHex = 0;
+    std::atomic<int> m_bSendHex{0};
+    std::string m_strCompareResult;
+    std::atomic<int> m_bAutoSending{0};
+    int m_bPortOpen = 0;
+    QIcon m_hIcon;
+
+    // Handlers, routed by the command and event tables.
+    void OnOpen();
+    void OnClose();
+    void OnCommEvent();
+    void OnManualSend();
+    void OnAutoSend();
+    void OnStopSend();
+    void OnDataLibrary();
+
+    QIcon OnQueryDragIcon() const { return m_hIcon; }
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override;
+    bool OnInitDialog() override;
+    bool OnCommand(int id) override;
+    bool OnControlEvent(int id, int eventNumber) override;
+    void OnPaint(QPainter& painter) override;
+    void OnDestroy() override;
+
+private:
+    static const CommandEntry<CAnalysisDlg> kCommandTable[6];
+    static const EventEntry<CAnalysisDlg> kEventTable[1];
+};

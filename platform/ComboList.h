@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QPointer>
+#include <string>
+
+#include "platform/BindableControl.h"
+
+class QComboBox;
+
+// A drop-down list control object: bound to a list of the dialog by the data
+// exchange, then operating it. Entries are kept sorted, ignoring case.
+class ComboList : public BindableControl {
+public:
+    bool AttachWidget(QWidget* widget) override;
+    bool IsBound() const override { return !box_.isNull(); }
+
+    // Inserts in sorted place and returns the entry's position.
+    int AddString(const std::string& text);
+    // Selects a position; -1 clears the selection. Returns -1 for a position
+    // outside the list.
+    int SetCurSel(int position);
+    // The selected position, -1 when nothing is selected.
+    int GetCurSel() const;
+    int GetCount() const;
+    std::string GetLBText(int position) const;
+
+private:
+    QPointer<QComboBox> box_;
+};

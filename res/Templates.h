@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QIcon>
+
+#include "platform/DialogTemplate.h"
+
+// Class name under which the serial control is hosted.
+extern const char* const kSerialControlClass;
+
+const DialogTemplate& AnalysisDialogTemplate();
+const DialogTemplate& DataLibraryDialogTemplate();
+
+// Icon resource 128, in 32x32 and 16x16.
+QIcon LoadAppIcon();

@@ -1,0 +1,7 @@
+#include "app/AnalysisDlg.h"
+
+void CAnalysisDlg::OnManualSend() {}
+
+void CAnalysisDlg::OnAutoSend() {}
+
+void CAnalysisDlg::OnStopSend() {}

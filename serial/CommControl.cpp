@@ -1,0 +1,384 @@
+#include "serial/CommControl.h"
+
+#include <QSerialPort>
+#include <QTimer>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "res/Templates.h"
+#include "res/resource.h"
+
+namespace {
+
+QSerialPort::Parity ToQtParity(char p) {
+    switch (p) {
+        case 'e':
+            return QSerialPort::EvenParity;
+        case 'o':
+            return QSerialPort::OddParity;
+        case 'm':
+            return QSerialPort::MarkParity;
+        case 's':
+            return QSerialPort::SpaceParity;
+        default:
+            return QSerialPort::NoParity;
+    }
+}
+
+std::string PortName(int port) {
+    return "COM" + std::to_string(port);
+}
+
+}  // namespace
+
+CommControl::CommControl(QWidget* parent) : HostedControl(parent) {
+    // Invisible at run time: it never takes the focus and draws nothing.
+    setFocusPolicy(Qt::NoFocus);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+CommControl::~CommControl() {
+    ClosePort();
+}
+
+void CommControl::Refuse(int code, const std::string& description) const {
+    throw ControlError(code, description);
+}
+
+void CommControl::RequireOpen() const {
+    if (!portOpen_) {
+        Refuse(kErrPortNotOpen, "Operation valid only when the port is open");
+    }
+    if (lost_ || !port_) {
+        Refuse(kErrDeviceLost,
+               "The device of " + PortName(commPort_) + " (" + devicePath_ + ") is gone");
+    }
+}
+
+void CommControl::RequireClosed() const {
+    if (portOpen_) {
+        Refuse(kErrPortOpen, "Operation not valid while the port is open");
+    }
+}
+
+std::string CommControl::DevicePath(int port) {
+    const std::string variable = "TESSALINE_COM" + std::to_string(port);
+    if (const char* value = std::getenv(variable.c_str()); value && *value) {
+        return value;
+    }
+#ifdef Q_OS_WIN
+    return PortName(port);
+#else
+    return "/dev/ttyS" + std::to_string(port - 1);
+#endif
+}
+
+void CommControl::SetCommPort(short port) {
+    RequireClosed();
+    if (port < 1 || port > 16) {
+        Refuse(kErrInvalidPort, "Invalid port number");
+    }
+    commPort_ = port;
+}
+
+void CommControl::SetInBufferSize(short size) {
+    RequireClosed();
+    if (size <= 0) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    inBufferSize_ = size;
+}
+
+void CommControl::SetOutBufferSize(short size) {
+    RequireClosed();
+    if (size <= 0) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    outBufferSize_ = size;
+}
+
+void CommControl::SetInBufferCount(short count) {
+    RequireOpen();
+    if (count != 0) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    port_->clear(QSerialPort::Input);
+}
+
+short CommControl::GetInBufferCount() const {
+    RequireOpen();
+    qint64 waiting = port_->bytesAvailable();
+#ifdef Q_OS_UNIX
+    int pending = 0;
+    if (::ioctl(port_->handle(), FIONREAD, &pending) == 0 && pending > 0) {
+        waiting += pending;
+    }
+#endif
+    return static_cast<short>(std::min<qint64>(waiting, 32767));
+}
+
+void CommControl::SetOutBufferCount(short count) {
+    RequireOpen();
+    if (count != 0) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    port_->clear(QSerialPort::Output);
+}
+
+short CommControl::GetOutBufferCount() const {
+    RequireOpen();
+    qint64 waiting = port_->bytesToWrite();
+#ifdef Q_OS_UNIX
+    int pending = 0;
+    if (::ioctl(port_->handle(), TIOCOUTQ, &pending) == 0 && pending > 0) {
+        waiting += pending;
+    }
+#endif
+    return static_cast<short>(std::min<qint64>(waiting, 32767));
+}
+
+void CommControl::SetInputLen(short length) {
+    if (length < 0) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    inputLen_ = length;
+}
+
+void CommControl::SetInputMode(long mode) {
+    if (mode != 0 && mode != 1) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    inputMode_ = mode;
+}
+
+void CommControl::SetHandshaking(short handshaking) {
+    if (handshaking != 0 && handshaking != 1 && handshaking != 2) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    if (portOpen_ && port_ && !lost_) {
+        const auto flow = handshaking == 2   ? QSerialPort::HardwareControl
+                          : handshaking == 1 ? QSerialPort::SoftwareControl
+                                             : QSerialPort::NoFlowControl;
+        if (!port_->setFlowControl(flow)) {
+            Refuse(kErrSettings, "The port refused the handshaking");
+        }
+    }
+    handshaking_ = handshaking;
+}
+
+void CommControl::SetSettings(const std::string& settings) {
+    std::optional<CommSettings> parsed = ParseCommSettings(settings);
+    if (!parsed) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    if (parsed->dataBits < 5) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value: the port cannot send " +
+                                             std::to_string(parsed->dataBits) + " data bits");
+    }
+    if (portOpen_ && port_ && !lost_) {
+        // A pseudo-terminal keeps only some settings; the port reports the rest
+        // as refused, which is not the operator's concern once it is open.
+        port_->setBaudRate(parsed->baud);
+        port_->setDataBits(static_cast<QSerialPort::DataBits>(parsed->dataBits));
+        port_->setParity(ToQtParity(parsed->parity));
+    }
+    settings_ = settings;
+}
+
+void CommControl::SetRThreshold(short threshold) {
+    if (threshold < 0) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    rThreshold_ = threshold;
+    if (threshold > 0) {
+        // Bytes already waiting are reported once the caller has returned.
+        QueueReceiveCheck();
+    }
+}
+
+void CommControl::SetPortOpen(bool open) {
+    if (open) {
+        if (portOpen_) {
+            Refuse(kErrPortAlreadyOpen, "Port already open");
+        }
+        OpenPort();
+    } else {
+        ClosePort();
+    }
+}
+
+void CommControl::OpenPort() {
+    const std::optional<CommSettings> s = ParseCommSettings(settings_);
+    if (!s) {
+        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+    }
+    const std::string path = DevicePath(commPort_);
+    QSerialPort::StopBits stop = QSerialPort::OneStop;
+    if (s->stopBits == "2") {
+        stop = QSerialPort::TwoStop;
+    } else if (s->stopBits == "1.5") {
+        // A UART sends 1.5 stop bits only with 5 data bits.
+        if (s->dataBits != 5) {
+            Refuse(kErrSettings, "The parameter is incorrect: 1.5 stop bits need 5 data bits (" +
+                                     PortName(commPort_) + ", " + settings_ + ")");
+        }
+#ifdef Q_OS_WIN
+        stop = QSerialPort::OneAndHalfStop;
+#else
+        // With five data bits, two stop bits are sent as one and a half.
+        stop = QSerialPort::TwoStop;
+#endif
+    }
+#ifdef Q_OS_UNIX
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        Refuse(kErrInvalidPort, "Invalid port number: " + PortName(commPort_) + " (" + path + ": " +
+                                    std::strerror(errno) + ")");
+    }
+    if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        Refuse(kErrInvalidPort,
+               "Permission denied: " + path + " (" + PortName(commPort_) +
+                   "). Join the dialout group (sudo usermod -aG dialout $USER) and log in again.");
+    }
+#endif
+    auto* port = new QSerialPort(this);
+    port->setPortName(QString::fromStdString(path));
+    port->setBaudRate(s->baud);
+    port->setDataBits(static_cast<QSerialPort::DataBits>(s->dataBits));
+    port->setParity(ToQtParity(s->parity));
+    port->setStopBits(stop);
+    port->setFlowControl(handshaking_ == 2   ? QSerialPort::HardwareControl
+                         : handshaking_ == 1 ? QSerialPort::SoftwareControl
+                                             : QSerialPort::NoFlowControl);
+    port->setReadBufferSize(inBufferSize_);
+    if (!port->open(QIODevice::ReadWrite)) {
+        const QSerialPort::SerialPortError error = port->error();
+        const std::string reason = port->errorString().toStdString();
+        delete port;
+        if (error == QSerialPort::PermissionError) {
+            Refuse(kErrPortAlreadyOpen, "Port already open: " + path + " (" + PortName(commPort_) +
+                                            ") is in use by another program (" + reason + ")");
+        }
+        if (error == QSerialPort::DeviceNotFoundError) {
+            Refuse(kErrInvalidPort, "Invalid port number: " + PortName(commPort_) + " (" + path +
+                                        ": " + reason + ")");
+        }
+        Refuse(kErrSettings, "Cannot open " + path + " (" + PortName(commPort_) + "): " + reason);
+    }
+    port_ = port;
+    devicePath_ = path;
+    portOpen_ = true;
+    lost_ = false;
+    connect(port, &QSerialPort::readyRead, this, &CommControl::OnReadyRead);
+    connect(port, &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
+}
+
+void CommControl::ClosePort() {
+    if (port_) {
+        QSerialPort* port = port_;
+        port_ = nullptr;
+        port->disconnect(this);
+        port->close();
+        delete port;
+    }
+    portOpen_ = false;
+    lost_ = false;
+}
+
+void CommControl::OnPortError(int error) {
+    const auto e = static_cast<QSerialPort::SerialPortError>(error);
+    if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) {
+        return;
+    }
+    // The device went away (unplugged, or the other end of a pseudo-terminal
+    // closed). Stop watching it, or its notifier would fire without end; the
+    // port stays "open" until the program closes it.
+    if (port_) {
+        QSerialPort* port = port_;
+        port_ = nullptr;
+        port->disconnect(this);
+        port->close();
+        port->deleteLater();
+    }
+    lost_ = true;
+}
+
+void CommControl::SetOutput(const ByteArray& bytes) {
+    RequireOpen();
+    if (!bytes.empty()) {
+        const auto* data = reinterpret_cast<const char*>(bytes.data());
+        if (port_->write(data, static_cast<qint64>(bytes.size())) < 0) {
+            Refuse(kErrDeviceLost,
+                   "Cannot write to " + devicePath_ + ": " + port_->errorString().toStdString());
+        }
+        // Hand the bytes to the driver now, as a port's transmit buffer would.
+        port_->flush();
+    }
+}
+
+ByteArray CommControl::GetInput() {
+    RequireOpen();
+    qint64 wanted = port_->bytesAvailable();
+    if (inputLen_ > 0) {
+        wanted = std::min<qint64>(wanted, inputLen_);
+    }
+    const QByteArray data = port_->read(wanted);
+    return ByteArray(data.begin(), data.end());
+}
+
+void CommControl::OnReadyRead() {
+    CheckReceive();
+}
+
+void CommControl::CheckReceive() {
+    if (!portOpen_ || lost_ || !port_ || rThreshold_ <= 0) {
+        return;
+    }
+    if (port_->bytesAvailable() < rThreshold_) {
+        return;
+    }
+    RaiseCommEvent(kEvReceive);
+}
+
+void CommControl::RaiseCommEvent(short commEvent) {
+    if (inEvent_) {
+        // No event while the handler of the last one runs (a message box it
+        // shows runs a nested loop); what arrived is reported once it returns.
+        return;
+    }
+    commEvent_ = commEvent;
+    inEvent_ = true;
+    QPointer<CommControl> self(this);
+    emit controlEvent(EVENT_ONCOMM);
+    if (!self) {
+        return;
+    }
+    inEvent_ = false;
+    // Bytes read in while the handler ran (the port reports no new arrival
+    // during its own notification) get one event now.
+    QueueReceiveCheck();
+}
+
+void CommControl::QueueReceiveCheck() {
+    if (checkQueued_) {
+        return;
+    }
+    checkQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        checkQueued_ = false;
+        CheckReceive();
+    });
+}
+
+void RegisterSerialControl() {
+    RegisterControlClass(kSerialControlClass,
+                         [](QWidget* parent) -> HostedControl* { return new CommControl(parent); });
+}

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// The serial control's settings string "baud,parity,data,stop", e.g. 9600,n,8,1.
+struct CommSettings {
+    int baud = 9600;
+    char parity = 'n';           // e, m, n, o or s, lower case
+    int dataBits = 8;            // 4 to 8
+    std::string stopBits = "1";  // "1", "1.5" or "2"
+};
+
+// Nothing when the text is not a settings string the control takes.
+std::optional<CommSettings> ParseCommSettings(const std::string& text);
+std::string FormatCommSettings(const CommSettings& settings);

@@ -1,0 +1,5 @@
+#include "app/AnalysisDlg.h"
+
+void CAnalysisDlg::OnOpen() {}
+
+void CAnalysisDlg::OnClose() {}

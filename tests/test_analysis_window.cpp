@@ -1,0 +1,277 @@
+#include <QAccessible>
+#include <QTimer>
+
+#include "platform/HostedControl.h"
+#include "res/Templates.h"
+#include "support/WindowFixture.h"
+
+namespace {
+
+const std::string kNotInteger = gbk::Text("请键入一个整数。");
+const std::string kOutOfRange = gbk::Text("“请填入一个在10和5000之间的整数。”");
+
+using AnalysisWindow = WindowFixture;
+
+TEST_F(AnalysisWindow, StartsWithTheDefaults) {
+    EXPECT_EQ(dlg->window()->windowTitle(), "Tessaline 2.0");
+    struct ListState {
+        int id;
+        QStringList entries;
+        QString shown;
+    };
+    const ListState lists[] = {
+        {IDC_PORT, {"COM1", "COM2", "COM3", "COM4"}, "COM2"},
+        {IDC_BAUDRATE, {"1200", "2400", "4800", "9600"}, "9600"},
+        {IDC_PARITY, {"EVEN", "NONE", "ODD"}, "NONE"},
+        {IDC_DATABITS, {"4", "5", "6", "7", "8"}, "8"},
+        {IDC_STOPBITS, {"1", "1.5", "2"}, "1"},
+        {IDC_FLOWCONTROL, {"NO", "YES"}, "NO"},
+    };
+    for (const ListState& l : lists) {
+        QComboBox* box = List(l.id);
+        QStringList entries;
+        for (int i = 0; i < box->count(); ++i)
+            entries << box->itemText(i);
+        EXPECT_EQ(entries, l.entries) << l.id;
+        EXPECT_EQ(box->currentText(), l.shown) << l.id;
+    }
+    EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
+    EXPECT_EQ(dlg->m_nSendPeriod.load(), 0) << "the period member waits for the first refresh";
+    for (int id : {IDC_SENDTEXT, IDC_RECEIVETEXT, IDC_FILTERED, IDC_EXPECTED, IDC_RESULT}) {
+        EXPECT_TRUE(Shown(id).isEmpty()) << id;
+    }
+    EXPECT_FALSE(Check(IDC_RECEIVEHEX)->isChecked());
+    EXPECT_FALSE(Check(IDC_SENDHEX)->isChecked());
+    EXPECT_EQ(dlg->m_bPortOpen, 0);
+    EXPECT_TRUE(dlg->m_ctrlComm.IsBound());
+    EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
+    EXPECT_TRUE(messages.empty());
+}
+
+// What a refresh does with each kind of period text.
+TEST_F(AnalysisWindow, RefreshChecksThePeriod) {
+    struct Case {
+        QString period;
+        bool ok;
+        std::string message;  // empty: none
+        int periodAfter;      // -1: unchanged from before
+    };
+    const Case cases[] = {
+        {"500", true, "", 500},
+        {" 42 ", true, "", 42},
+        {"10", true, "", 10},
+        {"5000", true, "", 5000},
+        {"abc", false, kNotInteger, -1},
+        {"", false, kNotInteger, -1},
+        {"+0", false, kNotInteger, -1},
+        {"-0", false, kNotInteger, -1},
+        {"12ab", false, kNotInteger, -1},
+        {"9", false, kOutOfRange, 9},
+        {"5001", false, kOutOfRange, 5001},
+        {"0", false, kOutOfRange, 0},
+        {"99999999999", false, kOutOfRange, INT32_MAX},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.period.toStdString());
+        // Members as they stood before, and what the fields hold now.
+        dlg->m_nSendPeriod = 77;
+        dlg->m_strSendText = "old send";
+        dlg->m_strExpectedText = "old expected";
+        dlg->m_bReceiveHex = 0;
+        dlg->m_strCompareResult = "GOOD";
+        messages.clear();
+        Type(IDC_SENDPERIOD, c.period);
+        Type(IDC_SENDTEXT, "new send");
+        Type(IDC_EXPECTED, "new expected");
+        Check(IDC_RECEIVEHEX)->setChecked(true);
+        dlg->SetDlgItemText(IDC_RESULT, "");
+
+        EXPECT_EQ(dlg->RefreshFromControls(), c.ok);
+        EXPECT_EQ(dlg->m_nSendPeriod.load(), c.periodAfter < 0 ? 77 : c.periodAfter);
+        if (c.ok) {
+            EXPECT_TRUE(messages.empty());
+            EXPECT_EQ(dlg->m_strSendText.Get(), "new send");
+            EXPECT_EQ(dlg->m_strExpectedText, "new expected");
+            EXPECT_EQ(dlg->m_bReceiveHex, 1);
+            EXPECT_EQ(dlg->m_strCompareResult, "");
+        } else {
+            ASSERT_EQ(messages.size(), 1u);
+            EXPECT_EQ(messages[0].text, c.message);
+            EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
+            // The failure step: focus in the period field, all of it selected,
+            // and nothing after the period exchanged.
+            QLineEdit* period = Edit(IDC_SENDPERIOD);
+            EXPECT_TRUE(period->hasFocus());
+            EXPECT_EQ(period->selectedText(), period->text());
+            EXPECT_EQ(dlg->m_strSendText.Get(), "old send");
+            EXPECT_EQ(dlg->m_strExpectedText, "old expected");
+            EXPECT_EQ(dlg->m_bReceiveHex, 0);
+            EXPECT_EQ(dlg->m_strCompareResult, "GOOD");
+        }
+    }
+}
+
+TEST_F(AnalysisWindow, MessageBoxesCarryTheProgramName) {
+    Type(IDC_SENDPERIOD, "abc");
+    dlg->RefreshFromControls();
+    ASSERT_EQ(messages.size(), 1u);
+    const std::string program =
+        QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName().toStdString();
+    EXPECT_EQ(messages[0].title, program);
+}
+
+TEST_F(AnalysisWindow, WriteShowsTheMembers) {
+    dlg->m_bReceiveHex = 5;
+    dlg->m_bSendHex = 1;
+    dlg->m_strSendText = "41 42";
+    dlg->m_strReceiveText = "line1\r\nline2";
+    dlg->m_strExpectedText = gbk::Text("中文");
+    ASSERT_TRUE(dlg->WriteToControls());
+    EXPECT_EQ(dlg->m_bReceiveHex, 0) << "a check-box member outside 0 to 2 becomes 0";
+    EXPECT_FALSE(Check(IDC_RECEIVEHEX)->isChecked());
+    EXPECT_TRUE(Check(IDC_SENDHEX)->isChecked());
+    EXPECT_EQ(Shown(IDC_SENDPERIOD), "0") << "the member is still 0 before any refresh";
+    EXPECT_EQ(Shown(IDC_SENDTEXT), "41 42");
+    EXPECT_EQ(Shown(IDC_EXPECTED), QString::fromUtf8("中文"));
+
+    // A refresh gives back exactly the bytes that were written.
+    Type(IDC_SENDPERIOD, "500");
+    ASSERT_TRUE(dlg->RefreshFromControls());
+    EXPECT_EQ(dlg->m_strReceiveText, "line1\r\nline2");
+    EXPECT_EQ(dlg->m_strExpectedText, gbk::Text("中文"));
+}
+
+TEST_F(AnalysisWindow, EnterInAFieldIsOk) {
+    Type(IDC_SENDPERIOD, "abc");
+    Edit(IDC_SENDTEXT)->setFocus();
+    QTest::keyClick(Edit(IDC_SENDTEXT), Qt::Key_Return);
+    EXPECT_FALSE(dlg->IsEnded()) << "an invalid period keeps the window open";
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{kNotInteger});
+
+    Type(IDC_SENDPERIOD, "500");
+    Edit(IDC_SENDTEXT)->setFocus();
+    QTest::keyClick(Edit(IDC_SENDTEXT), Qt::Key_Return);
+    EXPECT_TRUE(dlg->IsEnded());
+    EXPECT_EQ(dlg->Result(), IDOK);
+}
+
+TEST_F(AnalysisWindow, EnterInTheReceiveViewIsOk) {
+    Type(IDC_SENDPERIOD, "500");
+    auto* view = Item<QPlainTextEdit>(IDC_RECEIVETEXT);
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Return);
+    EXPECT_TRUE(dlg->IsEnded());
+    EXPECT_EQ(dlg->Result(), IDOK);
+    EXPECT_TRUE(view->toPlainText().isEmpty());
+}
+
+TEST_F(AnalysisWindow, EscapeAndTheCloseBoxCancelWithoutARefresh) {
+    for (bool closeBox : {false, true}) {
+        SCOPED_TRACE(closeBox ? "close box" : "escape");
+        dlg = std::make_unique<CAnalysisDlg>();
+        ASSERT_TRUE(dlg->Create());
+        dlg->window()->show();
+        Type(IDC_SENDPERIOD, "abc");
+        Type(IDC_SENDTEXT, "typed");
+        if (closeBox) {
+            dlg->window()->close();
+        } else {
+            QTest::keyClick(Edit(IDC_SENDTEXT), Qt::Key_Escape);
+        }
+        EXPECT_TRUE(dlg->IsEnded());
+        EXPECT_EQ(dlg->Result(), IDCANCEL);
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(dlg->m_strSendText.Get(), "");
+    }
+}
+
+TEST_F(AnalysisWindow, ModalRunEndsWithTheResult) {
+    dlg.reset();
+    CAnalysisDlg modal;
+    QTimer::singleShot(0, [&] { QTest::keyClick(modal.window(), Qt::Key_Escape); });
+    EXPECT_EQ(modal.DoModal(), IDCANCEL);
+    EXPECT_FALSE(modal.IsCreated()) << "the window goes when its run ends";
+}
+
+TEST_F(AnalysisWindow, WithoutTheSerialControlTheRunEndsAtOnce) {
+    dlg.reset();
+    UnregisterControlClass(kSerialControlClass);
+    CAnalysisDlg modal;
+    EXPECT_EQ(modal.DoModal(), -1);
+    EXPECT_TRUE(messages.empty());
+    RegisterSerialControl();
+}
+
+TEST_F(AnalysisWindow, FocusStartsOnOpenAndTabFollowsTheTemplate) {
+    EXPECT_EQ(QApplication::focusWidget(), Button(IDC_OPEN));
+    const int order[] = {
+        IDC_PORT,     IDC_BAUDRATE,   IDC_PARITY,   IDC_DATABITS,   IDC_STOPBITS, IDC_FLOWCONTROL,
+        IDC_SENDTEXT, IDC_MANUALSEND, IDC_AUTOSEND, IDC_SENDPERIOD, IDC_STOPSEND, IDC_RECEIVETEXT,
+        IDC_CLOSE,    IDC_FILTERED,   IDC_EXPECTED, IDC_RECEIVEHEX, IDC_SENDHEX,  IDC_DATALIB};
+    for (int id : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        // A list's text field has the focus on behalf of its list.
+        while (focus && !focus->accessibleDescription().startsWith("IDC_")) {
+            focus = focus->parentWidget();
+        }
+        ASSERT_EQ(focus, dlg->GetDlgItem(id)) << "after tab, expected control " << id;
+    }
+}
+
+TEST_F(AnalysisWindow, ControlsSitWhereTheTemplatePutsThem) {
+    const DialogBaseUnits& u = dlg->BaseUnits();
+    EXPECT_EQ(dlg->window()->size(), QSize(u.ToPixelsX(454), u.ToPixelsY(250)));
+    for (const ControlTemplate& item : AnalysisDialogTemplate().controls) {
+        if (item.id == 0 || item.kind == ControlKind::DropDownList) {
+            continue;
+        }
+        EXPECT_EQ(dlg->GetDlgItem(item.id)->geometry(),
+                  u.ToPixels(item.x, item.y, item.cx, item.cy))
+            << item.idName;
+    }
+    EXPECT_EQ(List(IDC_PORT)->geometry().topLeft(), QPoint(u.ToPixelsX(50), u.ToPixelsY(29)));
+}
+
+TEST_F(AnalysisWindow, ControlsAreNamedForAssistiveTechnology) {
+    for (const ControlTemplate& item : AnalysisDialogTemplate().controls) {
+        if (item.id != 0) {
+            EXPECT_EQ(dlg->GetDlgItem(item.id)->accessibleDescription(), item.idName);
+        }
+    }
+    struct Named {
+        int id;
+        const char* name;
+    };
+    const Named named[] = {{IDC_PORT, "串口端口"},
+                           {IDC_BAUDRATE, "波特率"},
+                           {IDC_PARITY, "校验"},
+                           {IDC_DATABITS, "数据位"},
+                           {IDC_STOPBITS, "停止位"},
+                           {IDC_FLOWCONTROL, "流控制"},
+                           {IDC_SENDPERIOD, "自动发送周期"},
+                           {IDC_FILTERED, "已过滤的数据"},
+                           {IDC_EXPECTED, "正确对比数据"}};
+    for (const Named& n : named) {
+        QWidget* w = dlg->GetDlgItem(n.id);
+        EXPECT_EQ(w->accessibleName(), QString::fromUtf8(n.name)) << n.id;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(QAccessible::Description), w->objectName());
+        // Qt names a list after its text on Linux and points to its label by a
+        // relation; an edit takes the label's caption as its name.
+        bool labelled = false;
+        for (const auto& relation : a->relations(QAccessible::Label)) {
+            labelled |= relation.first->text(QAccessible::Name) == QString::fromUtf8(n.name);
+        }
+        EXPECT_TRUE(labelled) << n.id;
+        if (qobject_cast<QLineEdit*>(w)) {
+            EXPECT_EQ(a->text(QAccessible::Name), QString::fromUtf8(n.name));
+        }
+    }
+    EXPECT_TRUE(dlg->GetDlgItem(IDC_SENDTEXT)->accessibleName().isEmpty());
+    QAccessibleInterface* open = QAccessible::queryAccessibleInterface(Button(IDC_OPEN));
+    EXPECT_EQ(open->text(QAccessible::Name), "OPEN");
+}
+
+}  // namespace

@@ -1,0 +1,203 @@
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include "platform/ComboList.h"
+#include "platform/DataExchange.h"
+#include "platform/Dialog.h"
+#include "platform/HostedControl.h"
+
+namespace {
+
+enum { ID_NAME = 10, ID_COUNT, ID_GO, ID_LIST, ID_A1, ID_A2, ID_B1, ID_B2, ID_B3, ID_SITE };
+
+const DialogTemplate& TestTemplate() {
+    static const DialogTemplate tmpl{
+        500,
+        "测试",
+        200,
+        120,
+        "宋体",
+        9,
+        {
+            TESSALINE_STATIC(Label, "名称", 5, 5, 30, 10),
+            ControlTemplate{ID_NAME, "ID_NAME", ControlKind::Edit, "", 40, 5, 100, 12},
+            ControlTemplate{ID_COUNT, "ID_COUNT", ControlKind::Edit, "", 40, 20, 40, 12},
+            ControlTemplate{ID_GO, "ID_GO", ControlKind::PushButton, "Go", 90, 20, 30, 12},
+            ControlTemplate{ID_LIST, "ID_LIST", ControlKind::DropDownList, "", 40, 35, 60, 50},
+            ControlTemplate{ID_A1, "ID_A1", ControlKind::RadioButton, "a1", 5, 60, 20, 10,
+                            kStartsGroup},
+            ControlTemplate{ID_A2, "ID_A2", ControlKind::RadioButton, "a2", 5, 72, 20, 10},
+            ControlTemplate{ID_B1, "ID_B1", ControlKind::RadioButton, "b1", 50, 60, 20, 10,
+                            kStartsGroup},
+            ControlTemplate{ID_B2, "ID_B2", ControlKind::RadioButton, "b2", 50, 72, 20, 10},
+            ControlTemplate{ID_B3, "ID_B3", ControlKind::RadioButton, "b3", 50, 84, 20, 10},
+            TESSALINE_STATIC(GroupBox, "框", 0, 0, 200, 120),
+        },
+    };
+    return tmpl;
+}
+
+class TestDlg : public CDialog {
+public:
+    TestDlg() : CDialog(TestTemplate()) {}
+    ~TestDlg() override { DestroyWindow(); }
+
+    std::string name;
+    int count = 0;
+    int a = -1;
+    int b = -1;
+    ComboList list;
+    int goClicks = 0;
+
+    void OnGo() { ++goClicks; }
+
+protected:
+    void DoDataExchange(CDataExchange& dx) override {
+        dx.Binding(ID_LIST, list);
+        dx.IntegerText(ID_COUNT, count);
+        dx.RangeCheck(count, 1, 9);
+        dx.Text(ID_NAME, name);
+        dx.RadioGroup(ID_A1, a);
+        dx.RadioGroup(ID_B1, b);
+    }
+    bool OnCommand(int id) override { return RouteCommand(this, kCommands, id); }
+
+private:
+    static const CommandEntry<TestDlg> kCommands[1];
+};
+
+const CDialog::CommandEntry<TestDlg> TestDlg::kCommands[1] = {{ID_GO, &TestDlg::OnGo}};
+
+class DialogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetMessageBoxHook([this](const MessageRecord& r) {
+            messages.push_back(r);
+            if (onMessage)
+                onMessage();
+        });
+        ASSERT_TRUE(dlg.Create());
+        dlg.window()->show();
+    }
+    void TearDown() override { SetMessageBoxHook({}); }
+
+    TestDlg dlg;
+    std::vector<MessageRecord> messages;
+    std::function<void()> onMessage;
+};
+
+TEST_F(DialogTest, ListsKeepTheirEntriesSortedIgnoringCase) {
+    EXPECT_EQ(dlg.list.GetCurSel(), -1) << "a new list has no selection";
+    for (const char* s : {"beta", "Alpha", "gamma", "ALPHA2", "Beta0"}) {
+        dlg.list.AddString(s);
+    }
+    EXPECT_EQ(dlg.list.GetCurSel(), -1) << "adding entries selects none";
+    std::vector<std::string> entries;
+    for (int i = 0; i < dlg.list.GetCount(); ++i)
+        entries.push_back(dlg.list.GetLBText(i));
+    EXPECT_EQ(entries, (std::vector<std::string>{"Alpha", "ALPHA2", "beta", "Beta0", "gamma"}));
+    EXPECT_EQ(dlg.list.SetCurSel(2), 2);
+    EXPECT_EQ(dlg.list.GetCurSel(), 2);
+    EXPECT_EQ(dlg.list.SetCurSel(7), -1);
+    EXPECT_EQ(dlg.list.GetCurSel(), -1);
+
+    // Typing into the list's text field does not change its selection.
+    dlg.list.SetCurSel(1);
+    auto* box = qobject_cast<QComboBox*>(dlg.GetDlgItem(ID_LIST));
+    box->lineEdit()->setFocus();
+    box->lineEdit()->selectAll();
+    QTest::keyClicks(box->lineEdit(), "gamma");
+    EXPECT_EQ(dlg.list.GetCurSel(), 1);
+}
+
+TEST_F(DialogTest, RadioGroupsAreSeparate) {
+    dlg.a = 1;
+    dlg.b = 2;
+    dlg.count = 5;
+    ASSERT_TRUE(dlg.UpdateData(false));
+    auto radio = [&](int id) { return qobject_cast<QRadioButton*>(dlg.GetDlgItem(id)); };
+    EXPECT_TRUE(radio(ID_A2)->isChecked());
+    EXPECT_TRUE(radio(ID_B3)->isChecked());
+
+    QTest::mouseClick(radio(ID_B1), Qt::LeftButton);
+    EXPECT_TRUE(radio(ID_A2)->isChecked()) << "a click in one group leaves the other";
+    EXPECT_FALSE(radio(ID_B3)->isChecked());
+    ASSERT_TRUE(dlg.UpdateData(true));
+    EXPECT_EQ(dlg.a, 1);
+    EXPECT_EQ(dlg.b, 0);
+
+    dlg.a = -1;
+    dlg.b = -1;
+    ASSERT_TRUE(dlg.UpdateData(false));
+    for (int id : {ID_A1, ID_A2, ID_B1, ID_B2, ID_B3}) {
+        EXPECT_FALSE(radio(id)->isChecked()) << id;
+    }
+    ASSERT_TRUE(dlg.UpdateData(true));
+    EXPECT_EQ(dlg.a, -1);
+    EXPECT_EQ(dlg.b, -1);
+}
+
+TEST_F(DialogTest, EnterOnAFocusedButtonClicksIt) {
+    auto* go = qobject_cast<QPushButton*>(dlg.GetDlgItem(ID_GO));
+    go->setFocus();
+    QTest::keyClick(go, Qt::Key_Return);
+    EXPECT_EQ(dlg.goClicks, 1);
+    EXPECT_FALSE(dlg.IsEnded());
+    EXPECT_FALSE(go->isDefault());
+}
+
+TEST_F(DialogTest, ClicksDuringAnExchangeAreIgnored) {
+    // The range message is up; a click on Go meanwhile must not run its handler.
+    onMessage = [&] {
+        QTest::mouseClick(qobject_cast<QPushButton*>(dlg.GetDlgItem(ID_GO)), Qt::LeftButton);
+    };
+    dlg.SetDlgItemText(ID_COUNT, "42");
+    EXPECT_FALSE(dlg.UpdateData(true));
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(dlg.goClicks, 0);
+    EXPECT_EQ(dlg.count, 42);
+
+    onMessage = nullptr;
+    QTest::mouseClick(qobject_cast<QPushButton*>(dlg.GetDlgItem(ID_GO)), Qt::LeftButton);
+    EXPECT_EQ(dlg.goClicks, 1) << "clicks come through again once the exchange ended";
+}
+
+TEST_F(DialogTest, TextsKeepTheirBytesThroughTheControls) {
+    const std::string texts[] = {"a\r\nb", std::string("\x81\x30\xFF"), "tab\there", ""};
+    for (const std::string& t : texts) {
+        dlg.name = t;
+        dlg.count = 1;
+        ASSERT_TRUE(dlg.UpdateData(false));
+        dlg.name = "changed";
+        ASSERT_TRUE(dlg.UpdateData(true));
+        EXPECT_EQ(dlg.name, t);
+    }
+    // Once the operator edits the field, the field's own text counts.
+    auto* edit = qobject_cast<QLineEdit*>(dlg.GetDlgItem(ID_NAME));
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClicks(edit, "!");
+    ASSERT_TRUE(dlg.UpdateData(true));
+    EXPECT_EQ(dlg.name, "!");
+}
+
+TEST_F(DialogTest, FieldsTakeTheirLabelsName) {
+    EXPECT_EQ(dlg.GetDlgItem(ID_NAME)->accessibleName(), QString::fromUtf8("名称"));
+    EXPECT_TRUE(dlg.GetDlgItem(ID_COUNT)->accessibleName().isEmpty());
+    EXPECT_EQ(dlg.GetDlgItem(ID_COUNT)->objectName(), "ID_COUNT");
+}
+
+TEST_F(DialogTest, GroupBoxesDoNotSwallowClicks) {
+    // The box is listed last, so it was created on top of everything.
+    auto* go = qobject_cast<QPushButton*>(dlg.GetDlgItem(ID_GO));
+    QWidget* hit = dlg.window()->childAt(go->geometry().center());
+    EXPECT_EQ(hit, go);
+}
+
+}  // namespace
