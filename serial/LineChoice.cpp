@@ -1,0 +1,31 @@
+#include "serial/LineChoice.h"
+
+namespace {
+
+// Values by position in each (sorted) list, and the value without a selection.
+template <class T, size_t N>
+T Pick(const T (&values)[N], int position, T none) {
+    return position >= 0 && position < static_cast<int>(N) ? values[position] : none;
+}
+
+const short kPorts[] = {1, 2, 3, 4};  // COM1 .. COM4
+const char* const kBaudRates[] = {"1200", "2400", "4800", "9600"};
+const char kDataBits[] = {'8', '5', '6', '7', '8'};  // "4" opens with 8
+const char* const kStopBits[] = {"1", "1.5", "2"};
+const char kParities[] = {'e', 'n', 'o'};  // EVEN, NONE, ODD
+const short kHandshaking[] = {0, 2};       // NO, YES: RTS/CTS
+
+}  // namespace
+
+LineChoice ChooseLine(int port, int baudRate, int dataBits, int stopBits, int parity,
+                      int flowControl) {
+    LineChoice choice;
+    choice.port = Pick(kPorts, port, short{2});
+    const std::string baud = Pick(kBaudRates, baudRate, "9600");
+    const char data = Pick(kDataBits, dataBits, '8');
+    const std::string stop = Pick(kStopBits, stopBits, "1");
+    const char letter = Pick(kParities, parity, 'n');
+    choice.settings = baud + "," + letter + "," + data + "," + stop;
+    choice.handshaking = Pick(kHandshaking, flowControl, short{0});
+    return choice;
+}
