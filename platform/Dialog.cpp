@@ -1,6 +1,7 @@
 #include "platform/Dialog.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -8,6 +9,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +22,7 @@
 #include <new>
 
 #include "platform/DataExchange.h"
+#include "platform/DropDownAccessible.h"
 #include "platform/Gbk.h"
 #include "platform/HostedControl.h"
 
@@ -283,7 +286,9 @@ QWidget* CDialog::CreateControl(const ControlTemplate& item, QWidget* parent) {
             return e;
         }
         case ControlKind::DropDownList: {
+            InstallDropDownAccessibility();
             auto* c = new QComboBox(parent);
+            c->setProperty("tessalineDialogList", true);
             c->setEditable(true);
             c->setInsertPolicy(QComboBox::NoInsert);
             c->setCompleter(nullptr);
@@ -292,6 +297,18 @@ QWidget* CDialog::CreateControl(const ControlTemplate& item, QWidget* parent) {
             if (c->lineEdit()) {
                 window_->WatchEnter(c->lineEdit());
             }
+            // Assistive technology picks an entry by selecting it in the list
+            // while the list is closed; that choice becomes the selection.
+            QObject::connect(
+                c->view()->selectionModel(), &QItemSelectionModel::selectionChanged, c, [c] {
+                    if (c->view()->isVisible()) {
+                        return;
+                    }
+                    const QModelIndexList rows = c->view()->selectionModel()->selectedRows();
+                    if (rows.size() == 1 && rows[0].row() != c->currentIndex()) {
+                        c->setCurrentIndex(rows[0].row());
+                    }
+                });
             return c;
         }
         case ControlKind::CheckBox: {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -114,6 +115,11 @@ TEST_F(DialogTest, ListsKeepTheirEntriesSortedIgnoringCase) {
     box->lineEdit()->selectAll();
     QTest::keyClicks(box->lineEdit(), "gamma");
     EXPECT_EQ(dlg.list.GetCurSel(), 1);
+
+    // Assistive technology selects an entry in the closed list.
+    box->view()->selectionModel()->select(box->model()->index(3, 0),
+                                          QItemSelectionModel::ClearAndSelect);
+    EXPECT_EQ(dlg.list.GetCurSel(), 3);
 }
 
 TEST_F(DialogTest, RadioGroupsAreSeparate) {
