@@ -96,7 +96,8 @@ void SyncFolder(const std::string& folder) {
 
 FileContent ReadWholeFile(const std::string& path) {
     FileContent result;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Not blocking: a pipe in the file's place must not hang the program.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT) {
             result.status = FileContent::Missing;
@@ -107,8 +108,15 @@ FileContent ReadWholeFile(const std::string& path) {
         return result;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
+    int error = 0;
+    if (fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = EINVAL;  // a pipe or a device never ends like a file
+    }
+    if (error != 0) {
         close(fd);
         result.status = FileContent::Failed;
         result.reason = Reason(path, error);
@@ -122,7 +130,7 @@ FileContent ReadWholeFile(const std::string& path) {
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
-            const int error = errno;
+            error = errno;
             close(fd);
             result.status = FileContent::Failed;
             result.bytes.clear();

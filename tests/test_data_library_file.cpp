@@ -20,23 +20,22 @@ const std::string kAllSections =
 TEST_F(DataLibraryFile, EachValueReachesItsOwnText) {
     struct Expect {
         Member member;
-        std::string withoutFile;
-        std::string withFile;
+        std::string inFile;
     };
     const std::string empty = gbk::Text("数据空");
     const Expect expects[] = {
-        {&DataLibraryTexts::m_strExpected1, empty, "e1"},
-        {&DataLibraryTexts::m_strExpected2, empty, "e2"},
-        {&DataLibraryTexts::m_strExpected3, empty, "e3"},
-        {&DataLibraryTexts::m_strExpectedMemo1, empty, "em1"},
-        {&DataLibraryTexts::m_strExpectedMemo2, empty, "em2"},
-        {&DataLibraryTexts::m_strExpectedMemo3, empty, "em3"},
-        {&DataLibraryTexts::m_strSend1, empty, "s1"},
-        {&DataLibraryTexts::m_strSend2, empty, "s2"},
-        {&DataLibraryTexts::m_strSend3, empty, "s3"},
-        {&DataLibraryTexts::m_strSendMemo1, empty, "sm1"},
-        {&DataLibraryTexts::m_strSendMemo2, empty, "sm2"},
-        {&DataLibraryTexts::m_strSendMemo3, empty, "sm3"},
+        {&DataLibraryTexts::m_strExpected1, "e1"},
+        {&DataLibraryTexts::m_strExpected2, "e2"},
+        {&DataLibraryTexts::m_strExpected3, "e3"},
+        {&DataLibraryTexts::m_strExpectedMemo1, "em1"},
+        {&DataLibraryTexts::m_strExpectedMemo2, "em2"},
+        {&DataLibraryTexts::m_strExpectedMemo3, "em3"},
+        {&DataLibraryTexts::m_strSend1, "s1"},
+        {&DataLibraryTexts::m_strSend2, "s2"},
+        {&DataLibraryTexts::m_strSend3, "s3"},
+        {&DataLibraryTexts::m_strSendMemo1, "sm1"},
+        {&DataLibraryTexts::m_strSendMemo2, "sm2"},
+        {&DataLibraryTexts::m_strSendMemo3, "sm3"},
     };
     DataLibraryTexts texts;
     for (const Expect& e : expects) {
@@ -44,12 +43,12 @@ TEST_F(DataLibraryFile, EachValueReachesItsOwnText) {
     }
     LoadDataLibrary(texts);
     for (const Expect& e : expects) {
-        EXPECT_EQ(texts.*e.member, e.withoutFile);
+        EXPECT_EQ(texts.*e.member, empty);
     }
     WriteFile("Quorvix.ini", kAllSections);
     LoadDataLibrary(texts);
     for (const Expect& e : expects) {
-        EXPECT_EQ(texts.*e.member, e.withFile);
+        EXPECT_EQ(texts.*e.member, e.inFile);
     }
 }
 

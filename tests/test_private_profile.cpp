@@ -171,16 +171,27 @@ TEST_F(PrivateProfile, LineBreaksAndNulAreRefused) {
     EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
 }
 
-TEST_F(PrivateProfile, AFolderInThePlaceOfTheFileFails) {
-    // Renaming a file over a folder fails even for root.
-    ASSERT_EQ(mkdir("Quorvix.ini", 0755), 0);
-    const ProfileWriteResult result = WritePrivateProfileStringA("s", "k", "v", kFile);
-    EXPECT_FALSE(result);
-    EXPECT_NE(result.reason.find("Quorvix.ini: Is a directory"), std::string::npos)
-        << result.reason;
-    EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
-    EXPECT_TRUE(Entries(dir() / "Quorvix.ini").empty());
-    EXPECT_EQ(Read("s", "k"), kDefault);
+TEST_F(PrivateProfile, SomethingElseInThePlaceOfTheFileFails) {
+    struct Case {
+        const char* what;
+        int (*make)(const char*);
+        const char* reason;
+    };
+    const Case cases[] = {
+        // Renaming a file over a folder fails even for root.
+        {"folder", [](const char* p) { return mkdir(p, 0755); }, "Quorvix.ini: Is a directory"},
+        {"pipe", [](const char* p) { return mkfifo(p, 0644); }, "Quorvix.ini: Invalid argument"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all("Quorvix.ini");
+        ASSERT_EQ(c.make("Quorvix.ini"), 0);
+        const ProfileWriteResult result = WritePrivateProfileStringA("s", "k", "v", kFile);
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.reason.find(c.reason), std::string::npos) << result.reason;
+        EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
+        EXPECT_EQ(Read("s", "k"), kDefault);
+    }
 }
 
 TEST_F(PrivateProfile, NoPermissionFailsAndKeepsTheFile) {
