@@ -1,0 +1,183 @@
+#include "platform/AtomicFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <QString>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <system_error>
+
+#include <atomic>
+#include <filesystem>
+
+#include "platform/Gbk.h"
+
+namespace {
+
+// "/abs/path: Permission denied", in GBK for the message box.
+std::string Reason(const std::string& path, int error) {
+    std::error_code ec;
+    std::filesystem::path shown = std::filesystem::absolute(path, ec);
+    if (ec) {
+        shown = path;
+    }
+    const std::string text =
+        shown.lexically_normal().string() + ": " + std::generic_category().message(error);
+    // The system speaks the locale's encoding.
+    return gbk::ToBytes(QString::fromLocal8Bit(text.c_str()));
+}
+
+std::string FolderOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string BaseNameOf(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A symbolic link is replaced by replacing the file it names.
+std::string ResolveLink(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Opens a new, unique file beside the target; -1 with errno set on failure.
+int CreateTemporary(const std::string& target, mode_t mode, std::string& name) {
+    static std::atomic<unsigned> counter{0};
+    const std::string stem =
+        FolderOf(target) + "/." + BaseNameOf(target) + ".tmp-" + std::to_string(getpid()) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        name = stem + std::to_string(counter++);
+        const int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    return -1;
+}
+
+void SyncFolder(const std::string& folder) {
+    // The rename itself is on disk only once its folder is; a failure here
+    // no longer endangers the data, so it is not reported.
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+}  // namespace
+
+FileContent ReadWholeFile(const std::string& path) {
+    FileContent result;
+    // Not blocking: a pipe in the file's place must not hang the program.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            result.status = FileContent::Missing;
+        } else {
+            result.status = FileContent::Failed;
+            result.reason = Reason(path, errno);
+        }
+        return result;
+    }
+    struct stat st {};
+    int error = 0;
+    if (fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (S_ISDIR(st.st_mode)) {
+        error = EISDIR;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = EINVAL;  // a pipe or a device never ends like a file
+    }
+    if (error != 0) {
+        close(fd);
+        result.status = FileContent::Failed;
+        result.reason = Reason(path, error);
+        return result;
+    }
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            result.bytes.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = errno;
+            close(fd);
+            result.status = FileContent::Failed;
+            result.bytes.clear();
+            result.reason = Reason(path, error);
+            return result;
+        }
+    }
+    close(fd);
+    result.status = FileContent::Read;
+    return result;
+}
+
+std::string ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+    const std::string target = ResolveLink(path);
+
+    struct stat st {};
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        return Reason(path, EISDIR);
+    }
+    // A new file gets the usual permissions less the umask; an old one keeps its own.
+    const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
+
+    std::string temporary;
+    const int fd = CreateTemporary(target, mode, temporary);
+    if (fd < 0) {
+        return Reason(path, errno);
+    }
+    const auto fail = [&](int error, bool open) {
+        if (open) {
+            close(fd);
+        }
+        unlink(temporary.c_str());
+        return Reason(path, error);
+    };
+    if (exists && fchmod(fd, mode) != 0) {
+        return fail(errno, true);
+    }
+    if (!WriteAll(fd, bytes) || fsync(fd) != 0) {
+        return fail(errno, true);
+    }
+    if (close(fd) != 0) {
+        return fail(errno, false);
+    }
+    if (rename(temporary.c_str(), target.c_str()) != 0) {
+        return fail(errno, false);
+    }
+    SyncFolder(FolderOf(target));
+    return std::string();
+}

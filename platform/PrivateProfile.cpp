@@ -1,0 +1,57 @@
+#include "platform/PrivateProfile.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "platform/AtomicFile.h"
+#include "platform/ProfileFormat.h"
+
+namespace {
+
+std::string LocalPath(std::string fileName) {
+    std::replace(fileName.begin(), fileName.end(), '\\', '/');
+    return fileName;
+}
+
+ProfileWriteResult Failure(std::string reason) {
+    return ProfileWriteResult{false, std::move(reason)};
+}
+
+}  // namespace
+
+std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
+                                     const std::string& defaultValue, const std::string& fileName) {
+    const FileContent file = ReadWholeFile(LocalPath(fileName));
+    if (file.status != FileContent::Read) {
+        return defaultValue;
+    }
+    std::optional<std::string> value = profile::FindValue(file.bytes, section, key);
+    return value ? *value : defaultValue;
+}
+
+std::string WhyProfileWriteRefused(const std::string& section, const std::string& key,
+                                   const std::string& value) {
+    return profile::WhyUnstorable(section, key, value);
+}
+
+ProfileWriteResult WritePrivateProfileStringA(const std::string& section, const std::string& key,
+                                              const std::string& value,
+                                              const std::string& fileName) {
+    if (std::string why = profile::WhyUnstorable(section, key, value); !why.empty()) {
+        return Failure(std::move(why));
+    }
+    const std::string path = LocalPath(fileName);
+    const FileContent file = ReadWholeFile(path);
+    if (file.status == FileContent::Failed) {
+        // Writing without the old content would lose the other entries.
+        return Failure(file.reason);
+    }
+    const std::string updated = profile::SetValue(file.bytes, section, key, value);
+    if (file.status == FileContent::Read && updated == file.bytes) {
+        return ProfileWriteResult{};
+    }
+    if (std::string why = ReplaceFileAtomically(path, updated); !why.empty()) {
+        return Failure(std::move(why));
+    }
+    return ProfileWriteResult{};
+}

@@ -1,0 +1,94 @@
+#include <gtest/gtest.h>
+
+#include "datalib/DataLibraryFile.h"
+#include "platform/Gbk.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using DataLibraryFile = TempDirFixture;
+using Member = std::string DataLibraryTexts::*;
+
+const std::string kAllSections =
+    "[Current Data Term1]\r\nMemo=em1\r\nData=e1\r\n"
+    "[Current Data Term2]\r\nMemo=em2\r\nData=e2\r\n"
+    "[Current Data Term3]\r\nMemo=em3\r\nData=e3\r\n"
+    "[Send Data Term1]\r\nMemo=sm1\r\nData=s1\r\n"
+    "[Send Data Term2]\r\nMemo=sm2\r\nData=s2\r\n"
+    "[Send Data Term3]\r\nMemo=sm3\r\nData=s3\r\n";
+
+TEST_F(DataLibraryFile, EachValueReachesItsOwnText) {
+    struct Expect {
+        Member member;
+        std::string inFile;
+    };
+    const std::string empty = gbk::Text("数据空");
+    const Expect expects[] = {
+        {&DataLibraryTexts::m_strExpected1, "e1"},
+        {&DataLibraryTexts::m_strExpected2, "e2"},
+        {&DataLibraryTexts::m_strExpected3, "e3"},
+        {&DataLibraryTexts::m_strExpectedMemo1, "em1"},
+        {&DataLibraryTexts::m_strExpectedMemo2, "em2"},
+        {&DataLibraryTexts::m_strExpectedMemo3, "em3"},
+        {&DataLibraryTexts::m_strSend1, "s1"},
+        {&DataLibraryTexts::m_strSend2, "s2"},
+        {&DataLibraryTexts::m_strSend3, "s3"},
+        {&DataLibraryTexts::m_strSendMemo1, "sm1"},
+        {&DataLibraryTexts::m_strSendMemo2, "sm2"},
+        {&DataLibraryTexts::m_strSendMemo3, "sm3"},
+    };
+    DataLibraryTexts texts;
+    for (const Expect& e : expects) {
+        texts.*e.member = "stale";
+    }
+    LoadDataLibrary(texts);
+    for (const Expect& e : expects) {
+        EXPECT_EQ(texts.*e.member, empty);
+    }
+    WriteFile("Quorvix.ini", kAllSections);
+    LoadDataLibrary(texts);
+    for (const Expect& e : expects) {
+        EXPECT_EQ(texts.*e.member, e.inFile);
+    }
+}
+
+TEST_F(DataLibraryFile, ANewFileListsMemoBeforeData) {
+    ASSERT_TRUE(SaveDataLibraryEntry(kSendSection2, "m", ""));
+    ASSERT_TRUE(SaveDataLibraryEntry(kExpectedSection1, gbk::Text("备注"), "41 42"));
+    EXPECT_EQ(ReadFile("Quorvix.ini"),
+              "[Send Data Term2]\r\nMemo=m\r\nData=\r\n"
+              "[Current Data Term1]\r\nMemo=" +
+                  gbk::Text("备注") + "\r\nData=41 42\r\n");
+    DataLibraryTexts texts;
+    LoadDataLibrary(texts);
+    EXPECT_EQ(texts.m_strSend2, "") << "an empty value is not the default";
+    EXPECT_EQ(texts.m_strExpected2, gbk::Text("数据空"));
+}
+
+TEST_F(DataLibraryFile, SavingAnEntryChangesOnlyItsSection) {
+    WriteFile("Quorvix.ini", kAllSections);
+    ASSERT_TRUE(SaveDataLibraryEntry(kSendSection2, "new memo", "new data"));
+    std::string expected = kAllSections;
+    expected.replace(expected.find("Memo=sm2\r\nData=s2"), 17, "Memo=new memo\r\nData=new data");
+    EXPECT_EQ(ReadFile("Quorvix.ini"), expected);
+}
+
+TEST_F(DataLibraryFile, SavingWhatNoFileGaveStoresDataEmpty) {
+    DataLibraryTexts texts;
+    LoadDataLibrary(texts);
+    ASSERT_TRUE(
+        SaveDataLibraryEntry(kExpectedSection3, texts.m_strExpectedMemo3, texts.m_strExpected3));
+    const std::string empty = gbk::Text("数据空");
+    EXPECT_EQ(ReadFile("Quorvix.ini"),
+              "[Current Data Term3]\r\nMemo=" + empty + "\r\nData=" + empty + "\r\n");
+}
+
+TEST_F(DataLibraryFile, ARefusedEntryWritesNeitherValue) {
+    WriteFile("Quorvix.ini", kAllSections);
+    const ProfileWriteResult result = SaveDataLibraryEntry(kSendSection1, "fine", "two\r\nlines");
+    EXPECT_FALSE(result);
+    EXPECT_FALSE(result.reason.empty());
+    EXPECT_EQ(ReadFile("Quorvix.ini"), kAllSections);
+}
+
+}  // namespace
