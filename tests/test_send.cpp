@@ -20,8 +20,8 @@ using Clock = DeviceListener::Clock;
 constexpr int kPatience = 20000;
 
 const std::string kRangeMessage = gbk::Text("“请填入一个在10和5000之间的整数。”");
-const int kSendControls[] = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD, IDC_SENDHEX,
-                             IDC_DATALIB};
+// In the order a run disables them.
+const auto kSendControls = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD, IDC_SENDHEX, IDC_DATALIB};
 
 long long Ms(Clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
@@ -48,6 +48,14 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kPatience) {
 
 void Pump(int ms) {
     WaitUntil([] { return false; }, ms);
+}
+
+std::vector<std::pair<int, bool>> Changes(std::initializer_list<int> ids, bool enabled) {
+    std::vector<std::pair<int, bool>> changes;
+    for (int id : ids) {
+        changes.emplace_back(id, enabled);
+    }
+    return changes;
 }
 
 // Records every enabling and disabling of the watched controls, in order.
@@ -174,12 +182,7 @@ TEST_F(SendTest, StopDuringAWaitEndsTheRunAfterItsSend) {
 
     const Clock::time_point clicked = Clock::now();
     Click(IDC_AUTOSEND);
-    const std::vector<std::pair<int, bool>> disabled = {{IDC_AUTOSEND, false},
-                                                        {IDC_MANUALSEND, false},
-                                                        {IDC_SENDPERIOD, false},
-                                                        {IDC_SENDHEX, false},
-                                                        {IDC_DATALIB, false}};
-    ASSERT_EQ(recorder.changes, disabled);
+    ASSERT_EQ(recorder.changes, Changes(kSendControls, false));
     EXPECT_TRUE(Enabled(IDC_SENDTEXT));
     EXPECT_EQ(dlg->m_bAutoSending.load(), 1);
 
@@ -204,14 +207,10 @@ TEST_F(SendTest, StopDuringAWaitEndsTheRunAfterItsSend) {
     EXPECT_GE(Ms(last - stopped), 500) << "about 700 ms after the stop";
     EXPECT_GE(Ms(ended - stopped), 500) << "the controls wait for that send";
 
-    const std::vector<std::pair<int, bool>> afterStop(recorder.changes.begin() + 5,
-                                                      recorder.changes.end());
-    const std::vector<std::pair<int, bool>> enabled = {{IDC_SENDPERIOD, true},
-                                                       {IDC_DATALIB, true},
-                                                       {IDC_AUTOSEND, true},
-                                                       {IDC_MANUALSEND, true},
-                                                       {IDC_SENDHEX, true}};
-    EXPECT_EQ(afterStop, enabled);
+    // "停止发送" gives back two controls, the worker the other three.
+    const auto ids = {IDC_SENDPERIOD, IDC_DATALIB, IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDHEX};
+    EXPECT_EQ(decltype(recorder.changes)(recorder.changes.begin() + 5, recorder.changes.end()),
+              Changes(ids, true));
 
     Pump(1200);
     EXPECT_EQ(device_.Bytes(), Bytes("ABAB")) << "no send after the run ended";

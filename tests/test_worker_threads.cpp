@@ -6,7 +6,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/HostedControl.h"
 #include "platform/UiThreadCalls.h"
 #include "platform/WorkerThreads.h"
 
@@ -61,23 +60,6 @@ TEST(UiThreadCalls, RunsCallsOnTheWindowThreadInTheWorkersOrder) {
     EXPECT_TRUE(ranHere);
 }
 
-TEST(UiThreadCalls, AnErrorInACallReachesTheWorker) {
-    UiThreadCalls calls;
-    std::atomic<int> code{0};
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-        try {
-            (void)calls.Call([] { throw ControlError(8018, "not open"); });
-        } catch (const ControlError& e) {
-            code = e.code();
-        }
-        done = true;
-    });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return done.load(); }, 20000));
-    worker.join();
-    EXPECT_EQ(code, 8018);
-}
-
 // Closing refuses calls in every state a worker can be in, and wakes sleepers
 // at once: the window's end never waits for a period to pass.
 TEST(UiThreadCalls, ClosingRefusesCallsAndWakesSleepers) {
@@ -124,20 +106,6 @@ TEST(UiThreadCalls, ClosingRefusesCallsAndWakesSleepers) {
     QTest::qWait(20);
     EXPECT_FALSE(ran);
     EXPECT_FALSE(calls.Call([&] { ran = true; })) << "not even on the window's thread";
-}
-
-TEST(UiThreadCalls, SleepLastsItsTimeWhileOpen) {
-    UiThreadCalls calls;
-    bool full = false;
-    long long sleptMs = 0;
-    std::thread worker([&] {
-        const auto start = Clock::now();
-        full = calls.SleepUnlessClosed(50);
-        sleptMs = MillisecondsSince(start);
-    });
-    worker.join();
-    EXPECT_TRUE(full);
-    EXPECT_GE(sleptMs, 50);
 }
 
 TEST(WorkerThreads, ReturnedWorkersDoNotPileUp) {
