@@ -285,9 +285,9 @@ TEST_F(SendTest, APeriodOutOfRangeIsKeptWithinTenToFiveThousand) {
         const Clock::time_point start = Clock::now();
         const size_t first = device_.Count();
         Pump(500);
+        EXPECT_TRUE(WaitUntil([&] { return device_.Count() >= first + 3; })) << "the run goes on";
         const size_t sends = device_.Count() - first;
         const long long ms = Ms(Clock::now() - start);
-        EXPECT_GE(sends, 2u) << "the run goes on";
         EXPECT_LE(sends, static_cast<size_t>(ms / 10 + 5)) << "at most one send per 10 ms";
         Click(IDC_STOPSEND);
         ASSERT_TRUE(WaitUntil([&] { return RunEnded(); }));
