@@ -116,5 +116,7 @@ void CAnalysisDlg::OnPaint(QPainter& painter) {
 }
 
 void CAnalysisDlg::OnDestroy() {
+    // No send worker may outlive the window or touch its controls as they go.
+    EndSendWorkers();
     CDialog::OnDestroy();
 }

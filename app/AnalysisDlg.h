@@ -2,11 +2,14 @@
 
 #include <QIcon>
 #include <atomic>
+#include <memory>
 #include <string>
 
 #include "platform/ComboList.h"
 #include "platform/Dialog.h"
 #include "platform/SharedText.h"
+#include "platform/UiThreadCalls.h"
+#include "platform/WorkerThreads.h"
 #include "serial/MSComm.h"
 
 // The analysis window: the program's only main window. It watches the port,
@@ -53,6 +56,12 @@ public:
 
     QIcon OnQueryDragIcon() const { return m_hIcon; }
 
+    // Send workers (send/SendWorkers.cpp). They hand every call on the serial
+    // control and every enabling of a control over to this window's thread, and
+    // all of them are stopped and joined when the window ends.
+    UiThreadCalls& SendCalls() { return *m_pSendCalls; }
+    WorkerThreads& SendWorkers() { return m_sendWorkers; }
+
 protected:
     void DoDataExchange(CDataExchange& dx) override;
     bool OnInitDialog() override;
@@ -62,6 +71,12 @@ protected:
     void OnDestroy() override;
 
 private:
+    void StartSendWorker(unsigned (*worker)(CAnalysisDlg*));
+    void EndSendWorkers();
+
+    std::unique_ptr<UiThreadCalls> m_pSendCalls;
+    WorkerThreads m_sendWorkers;
+
     static const CommandEntry<CAnalysisDlg> kCommandTable[6];
     static const EventEntry<CAnalysisDlg> kEventTable[1];
 };
