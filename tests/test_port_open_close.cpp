@@ -301,13 +301,13 @@ TEST_F(PortOpenClose, CloseStopsSendingWaitsAndRestoresTheControls) {
             pty.CloseMaster();
             QTest::qWait(100);
         }
+        Type(IDC_SENDPERIOD, "77");
         // As an automatic run leaves them.
         for (int id : kRestoredControls) {
             dlg->EnableItem(id, false);
         }
         dlg->EnableItem(IDC_MANUALSEND, false);
         dlg->EnableItem(IDC_AUTOSEND, false);
-        Type(IDC_SENDPERIOD, "77");
         EnableRecorder recorder(*dlg, kRestoredControls);
 
         // A sender watching its flag sees it cleared well before the port goes.

@@ -251,8 +251,9 @@ TEST_F(Receiving, DiscardsWhatArrivesDuringTheWait) {
             pty.Write(Bytes{0xCC});
             lateWritten = at.time_since_epoch().count();
         });
-        ASSERT_TRUE(QTest::qWaitFor([&] { return handled > before; }, 5000));
+        const bool handledInTime = QTest::qWaitFor([&] { return handled > before; }, 5000);
         device.join();
+        ASSERT_TRUE(handledInTime) << "no receive event";
         const Clock::time_point late{Clock::duration{lateWritten.load()}};
         const bool lateCameAfterInput = Received() == "AA BB AA BB ";
         const bool lateCameBeforeViews = viewsSet && late < *viewsSet;
