@@ -1,15 +1,12 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <termios.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/DeviceProcess.h"
 
 #include "tools/device/DeviceOptions.h"
 #include "tools/device/HexFrame.h"
@@ -120,117 +117,6 @@ TEST(DeviceOptions, RefusesBadLinesWithAReason) {
     }
 }
 
-// The built program, run as a user would.
-class DeviceProcess {
-public:
-    explicit DeviceProcess(const Args& args) {
-        int out[2], err[2];
-        if (pipe(out) != 0 || pipe(err) != 0) {
-            return;
-        }
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(out[1], STDOUT_FILENO);
-            dup2(err[1], STDERR_FILENO);
-            std::vector<char*> argv{const_cast<char*>(TESSALINE_DEVICE_PATH)};
-            for (const std::string& a : args) {
-                argv.push_back(const_cast<char*>(a.c_str()));
-            }
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        close(out[1]);
-        close(err[1]);
-        out_ = out[0];
-        err_ = err[0];
-    }
-    ~DeviceProcess() {
-        if (pid_ > 0 && !exited_) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        if (port_ >= 0)
-            close(port_);
-        close(out_);
-        close(err_);
-    }
-
-    // The first line of standard output, waiting at most the time given.
-    std::string FirstLine(int timeoutMs) {
-        std::string line;
-        char c;
-        while (Wait(out_, timeoutMs) && read(out_, &c, 1) == 1 && c != '\n') {
-            line += c;
-        }
-        return line;
-    }
-    std::string AllOf(int fd) {
-        std::string text;
-        char buffer[512];
-        ssize_t n;
-        while (Wait(fd, 2000) && (n = read(fd, buffer, sizeof buffer)) > 0) {
-            text.append(buffer, static_cast<size_t>(n));
-        }
-        return text;
-    }
-    std::string Output() { return AllOf(out_); }
-    std::string Errors() { return AllOf(err_); }
-
-    // Opens the device's port as a serial program would.
-    bool OpenPort(const std::string& path) {
-        port_ = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        if (port_ < 0) {
-            return false;
-        }
-        termios t{};
-        tcgetattr(port_, &t);
-        cfmakeraw(&t);
-        tcsetattr(port_, TCSANOW, &t);
-        return true;
-    }
-    void Send(const Frame& bytes) {
-        ASSERT_EQ(write(port_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
-    }
-    Frame Receive(size_t count, int timeoutMs) {
-        Frame got;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        unsigned char buffer[256];
-        for (auto now = std::chrono::steady_clock::now(); got.size() < count && now < end;
-             now = std::chrono::steady_clock::now()) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
-            if (Wait(port_, static_cast<int>(left.count()) + 1)) {
-                const ssize_t n = read(port_, buffer, sizeof buffer);
-                if (n > 0)
-                    got.insert(got.end(), buffer, buffer + n);
-            }
-        }
-        return got;
-    }
-
-    // Signals the device and returns its exit code (-1: did not exit normally).
-    int Stop(int signal) {
-        kill(pid_, signal);
-        return ExitCode();
-    }
-    int ExitCode() {
-        int status = 0;
-        waitpid(pid_, &status, 0);
-        exited_ = true;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    static bool Wait(int fd, int timeoutMs) {
-        pollfd p{fd, POLLIN, 0};
-        return poll(&p, 1, timeoutMs) > 0;
-    }
-
-    pid_t pid_ = -1;
-    int out_ = -1, err_ = -1, port_ = -1;
-    bool exited_ = false;
-};
-
 TEST(SimulatedDevice, PlaysEachModeOnItsPort) {
     struct Case {
         Args args;
@@ -253,7 +139,7 @@ TEST(SimulatedDevice, PlaysEachModeOnItsPort) {
         ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
         ASSERT_TRUE(device.OpenPort(path)) << path;
         for (const Frame& f : c.sent) {
-            device.Send(f);
+            ASSERT_TRUE(device.Send(f));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         EXPECT_EQ(device.Receive(c.expected.size(), 5000), c.expected);

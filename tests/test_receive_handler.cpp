@@ -3,9 +3,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <optional>
 #include <thread>
 
+#include "support/DeviceProcess.h"
 #include "support/Pty.h"
 #include "support/WindowFixture.h"
 
@@ -349,6 +351,48 @@ TEST_F(Receiving, BadPeriodShowsItsMessageAndReceives) {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>(2, kNotInteger));
     EXPECT_EQ(Result(), "GOOD");
     EXPECT_EQ(Filtered(), "AA BB ");
+}
+
+using WindowAndSimulatedDevice = WindowFixture;
+
+// The whole road: the simulated device's frames, through a real port, shown
+// by the window as an operator trying it first would see them.
+TEST_F(WindowAndSimulatedDevice, ShowsTheFramesAndGoodInTurn) {
+    DeviceProcess device({"--send", "AA BB", "--every", "250"});
+    const std::string path = device.FirstLine(5000);
+    ASSERT_FALSE(path.empty()) << device.Errors();
+    ComMapping mapping(2, path);
+    struct Views {
+        std::string result, filtered, received;
+        bool operator==(const Views& o) const {
+            return result == o.result && filtered == o.filtered && received == o.received;
+        }
+    };
+    std::vector<Views> seen;
+    QObject::connect(dlg->m_ctrlComm.control(), &HostedControl::controlEvent, [&] {
+        seen.push_back({dlg->GetDlgItemText(IDC_RESULT), dlg->GetDlgItemText(IDC_FILTERED),
+                        dlg->GetDlgItemText(IDC_RECEIVETEXT)});
+    });
+
+    // The device sends only once the port is open, a period later.
+    Click(IDC_OPEN);
+    ASSERT_EQ(dlg->m_bPortOpen, 1);
+    QTest::mouseClick(Check(IDC_RECEIVEHEX), Qt::LeftButton);
+    Type(IDC_EXPECTED, "AA BB");
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 4; }, 10000));
+    const std::string frame = "AA BB ";
+    const Views expected[] = {
+        {"GOOD", frame, frame},
+        {"", "", frame + frame},
+        {"GOOD", frame, frame + frame + frame},
+        {"", "", frame + frame + frame + frame},
+    };
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(seen[i], expected[i]) << "event " << i + 1 << ": " << seen[i].result << " / "
+                                        << seen[i].filtered << " / " << seen[i].received;
+    }
+    EXPECT_EQ(device.Stop(SIGTERM), 0);
 }
 
 }  // namespace
