@@ -358,15 +358,12 @@ using WindowAndSimulatedDevice = WindowFixture;
 // The whole road: the simulated device's frames, through a real port, shown
 // by the window as an operator trying it first would see them.
 TEST_F(WindowAndSimulatedDevice, ShowsTheFramesAndGoodInTurn) {
-    DeviceProcess device({"--send", "AA BB", "--every", "250"});
+    DeviceProcess device({"--send", "AA BB", "--every", "300"});
     const std::string path = device.FirstLine(5000);
     ASSERT_FALSE(path.empty()) << device.Errors();
     ComMapping mapping(2, path);
     struct Views {
         std::string result, filtered, received;
-        bool operator==(const Views& o) const {
-            return result == o.result && filtered == o.filtered && received == o.received;
-        }
     };
     std::vector<Views> seen;
     QObject::connect(dlg->m_ctrlComm.control(), &HostedControl::controlEvent, [&] {
@@ -381,17 +378,36 @@ TEST_F(WindowAndSimulatedDevice, ShowsTheFramesAndGoodInTurn) {
     Type(IDC_EXPECTED, "AA BB");
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 4; }, 10000));
+    // One frame per event alternates GOOD and the empty result. On a loaded
+    // machine two frames may reach one event: that one overruns the reference.
     const std::string frame = "AA BB ";
-    const Views expected[] = {
-        {"GOOD", frame, frame},
-        {"", "", frame + frame},
-        {"GOOD", frame, frame + frame + frame},
-        {"", "", frame + frame + frame + frame},
-    };
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(seen[i], expected[i]) << "event " << i + 1 << ": " << seen[i].result << " / "
-                                        << seen[i].filtered << " / " << seen[i].received;
+    std::string filteredBefore, receivedBefore;
+    int good = 0, empty = 0;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        const Views& v = seen[i];
+        SCOPED_TRACE("event " + std::to_string(i + 1) + ": " + v.result + " / " + v.filtered +
+                     " / " + v.received);
+        // The receive view keeps everything and adds whole frames.
+        ASSERT_EQ(v.received.compare(0, receivedBefore.size(), receivedBefore), 0);
+        const std::string arrived = v.received.substr(receivedBefore.size());
+        ASSERT_FALSE(arrived.empty());
+        for (size_t at = 0; at < arrived.size(); at += frame.size()) {
+            ASSERT_EQ(arrived.substr(at, frame.size()), frame);
+        }
+        if (arrived == frame && filteredBefore.empty()) {
+            EXPECT_EQ(v.result, "GOOD");
+            EXPECT_EQ(v.filtered, frame);
+            ++good;
+        } else {
+            EXPECT_EQ(v.result, "");
+            EXPECT_EQ(v.filtered, "");
+            empty += arrived == frame;
+        }
+        filteredBefore = v.filtered;
+        receivedBefore = v.received;
     }
+    EXPECT_GE(good, 1);
+    EXPECT_GE(empty, 1);
     EXPECT_EQ(device.Stop(SIGTERM), 0);
 }
 
