@@ -86,11 +86,4 @@ TEST(Comparison, OverrunAndResult) {
     }
 }
 
-TEST(Comparison, ReceiveViewKeepsUpTo501Bytes) {
-    EXPECT_FALSE(ReceiveTextTooLong(std::string(500, 'x')));
-    EXPECT_FALSE(ReceiveTextTooLong(std::string(501, 'x')));
-    EXPECT_TRUE(ReceiveTextTooLong(std::string(502, 'x')));
-    EXPECT_TRUE(ReceiveTextTooLong(std::string(504, 'x')));
-}
-
 }  // namespace
