@@ -1,0 +1,345 @@
+#include <termios.h>
+
+#include <atomic>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <thread>
+
+#include "support/Pty.h"
+#include "support/WindowFixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// Controls that opening disables, in that order.
+const std::vector<int> kLineControls = {IDC_OPEN,     IDC_PORT,     IDC_BAUDRATE,   IDC_PARITY,
+                                        IDC_DATABITS, IDC_STOPBITS, IDC_FLOWCONTROL};
+// Controls that closing enables, in that order.
+const std::vector<int> kRestoredControls = {
+    IDC_SENDPERIOD, IDC_OPEN,     IDC_PORT,        IDC_BAUDRATE, IDC_PARITY,
+    IDC_DATABITS,   IDC_STOPBITS, IDC_FLOWCONTROL, IDC_SENDHEX,  IDC_DATALIB};
+
+// Records the order in which controls are enabled or disabled.
+class EnableRecorder : public QObject {
+public:
+    EnableRecorder(const CDialog& dlg, const std::vector<int>& ids) {
+        for (int id : ids) {
+            QWidget* w = dlg.GetDlgItem(id);
+            ids_[w] = id;
+            w->installEventFilter(this);
+        }
+    }
+    std::vector<int> changed;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::EnabledChange) {
+            changed.push_back(ids_.at(watched));
+        }
+        return false;
+    }
+
+private:
+    std::map<QObject*, int> ids_;
+};
+
+// A list pick: an item's text, or nullptr for no selection.
+using Pick = std::pair<int, const char*>;
+
+class PortOpenClose : public WindowFixture {
+protected:
+    void NewWindow() {
+        dlg = std::make_unique<CAnalysisDlg>();
+        ASSERT_TRUE(dlg->Create());
+        dlg->window()->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg->window()));
+    }
+
+    void Select(const std::vector<Pick>& picks) {
+        for (const auto& [id, item] : picks) {
+            QComboBox* box = List(id);
+            const int position = item ? box->findText(item) : -1;
+            ASSERT_TRUE(!item || position >= 0) << item;
+            box->setCurrentIndex(position);
+        }
+    }
+
+    static termios LineOf(const Pty& pty) {
+        termios t{};
+        tcgetattr(pty.master(), &t);
+        return t;
+    }
+
+    void ExpectEnabled(const std::vector<int>& ids, bool enabled) {
+        for (int id : ids) {
+            EXPECT_EQ(dlg->IsItemEnabled(id), enabled) << "control " << id;
+        }
+    }
+};
+
+TEST_F(PortOpenClose, OpensWithTheChosenLine) {
+    struct Case {
+        const char* name;
+        std::vector<Pick> picks;
+        short port;
+        std::string settings;  // data bits and parity show only here on a pty
+        short handshaking;
+        speed_t speed;
+        bool twoStopBits;
+    };
+    const Case cases[] = {
+        {"defaults", {}, 2, "9600,n,8,1", 0, B9600, false},
+        {"flow control YES is RTS/CTS",
+         {{IDC_FLOWCONTROL, "YES"}},
+         2,
+         "9600,n,8,1",
+         2,
+         B9600,
+         false},
+        {"COM4 2400 EVEN 5 2",
+         {{IDC_PORT, "COM4"},
+          {IDC_BAUDRATE, "2400"},
+          {IDC_PARITY, "EVEN"},
+          {IDC_DATABITS, "5"},
+          {IDC_STOPBITS, "2"}},
+         4,
+         "2400,e,5,2",
+         0,
+         B2400,
+         true},
+        {"COM1 1200 ODD 7 1",
+         {{IDC_PORT, "COM1"}, {IDC_BAUDRATE, "1200"}, {IDC_PARITY, "ODD"}, {IDC_DATABITS, "7"}},
+         1,
+         "1200,o,7,1",
+         0,
+         B1200,
+         false},
+        {"COM3 4800 5 1.5",
+         {{IDC_PORT, "COM3"}, {IDC_BAUDRATE, "4800"}, {IDC_DATABITS, "5"}, {IDC_STOPBITS, "1.5"}},
+         3,
+         "4800,n,5,1.5",
+         0,
+         B4800,
+         true},
+        {"data bits 4 opens with 8", {{IDC_DATABITS, "4"}}, 2, "9600,n,8,1", 0, B9600, false},
+        {"lists without a selection",
+         {{IDC_PORT, nullptr},
+          {IDC_BAUDRATE, nullptr},
+          {IDC_PARITY, nullptr},
+          {IDC_DATABITS, nullptr},
+          {IDC_STOPBITS, nullptr},
+          {IDC_FLOWCONTROL, nullptr}},
+         2,
+         "9600,n,8,1",
+         0,
+         B9600,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty pty;
+        ComMapping mapping(c.port, pty.path());
+        NewWindow();
+        messages.clear();
+        Select(c.picks);
+        EnableRecorder recorder(*dlg, kLineControls);
+
+        Click(IDC_OPEN);
+        ASSERT_EQ(MessageTexts(), std::vector<std::string>{});
+        EXPECT_EQ(dlg->m_bPortOpen, 1);
+        CMSComm& comm = dlg->m_ctrlComm;
+        EXPECT_TRUE(comm.GetPortOpen());
+        EXPECT_EQ(comm.GetCommPort(), c.port);
+        EXPECT_EQ(comm.GetSettings(), c.settings);
+        EXPECT_EQ(comm.GetHandshaking(), c.handshaking);
+        EXPECT_EQ(comm.GetInBufferSize(), 1024);
+        EXPECT_EQ(comm.GetOutBufferSize(), 1024);
+        EXPECT_EQ(comm.GetInputMode(), 1);
+        EXPECT_EQ(comm.GetRThreshold(), 1);
+        EXPECT_EQ(comm.GetInputLen(), 0);
+
+        const termios line = LineOf(pty);
+        EXPECT_EQ(cfgetospeed(&line), c.speed);
+        EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.twoStopBits);
+        EXPECT_EQ((line.c_cflag & CRTSCTS) != 0, c.handshaking == 2);
+
+        EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
+        EXPECT_EQ(recorder.changed, kLineControls);
+        ExpectEnabled(kLineControls, false);
+        ExpectEnabled({IDC_CLOSE, IDC_MANUALSEND, IDC_AUTOSEND, IDC_SENDPERIOD, IDC_DATALIB}, true);
+        dlg.reset();
+    }
+}
+
+// A failed opening shows the control's description and leaves the settings to
+// the operator, who can change them and open again.
+TEST_F(PortOpenClose, FailedOpeningLeavesTheLinesToTheOperator) {
+    struct Case {
+        const char* name;
+        std::vector<Pick> picks;
+        const char* devicePath;  // nullptr: the pseudo-terminal
+        std::string description;
+        short port;
+        std::string settings;
+        short handshaking;
+        std::vector<Pick> mend;
+    };
+    const Case cases[] = {
+        {"absent device",
+         {{IDC_PORT, "COM4"},
+          {IDC_BAUDRATE, "2400"},
+          {IDC_PARITY, "EVEN"},
+          {IDC_DATABITS, "5"},
+          {IDC_STOPBITS, "2"},
+          {IDC_FLOWCONTROL, "YES"}},
+         "/nonexistent/tessaline-port",
+         "/nonexistent/tessaline-port",
+         4,
+         "2400,e,5,2",
+         2,
+         {}},
+        {"1.5 stop bits with 8 data bits",
+         {{IDC_STOPBITS, "1.5"}},
+         nullptr,
+         "1.5 stop bits need 5 data bits",
+         2,
+         "9600,n,8,1.5",
+         0,
+         {{IDC_STOPBITS, "1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty pty;
+        std::optional<ComMapping> mapping;
+        mapping.emplace(c.port, c.devicePath ? c.devicePath : pty.path());
+        NewWindow();
+        messages.clear();
+        Select(c.picks);
+        Type(IDC_SENDPERIOD, "250");
+
+        Click(IDC_OPEN);
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].icon, MessageIcon::Stop);
+        EXPECT_NE(messages[0].text.find(c.description), std::string::npos) << messages[0].text;
+        EXPECT_EQ(dlg->m_bPortOpen, 0);
+        CMSComm& comm = dlg->m_ctrlComm;
+        EXPECT_FALSE(comm.GetPortOpen());
+        ExpectEnabled(kLineControls, true);
+        EXPECT_EQ(Shown(IDC_SENDPERIOD), "0") << "the members were written before opening";
+        // Every put before the opening stays put.
+        EXPECT_EQ(comm.GetCommPort(), c.port);
+        EXPECT_EQ(comm.GetSettings(), c.settings);
+        EXPECT_EQ(comm.GetHandshaking(), c.handshaking);
+        EXPECT_EQ(comm.GetInBufferSize(), 1024);
+        EXPECT_EQ(comm.GetOutBufferSize(), 1024);
+        EXPECT_EQ(comm.GetInputMode(), 1);
+        EXPECT_EQ(comm.GetRThreshold(), 1);
+
+        // Mended, it opens.
+        mapping.reset();
+        mapping.emplace(c.port, pty.path());
+        Select(c.mend);
+        Click(IDC_OPEN);
+        EXPECT_EQ(messages.size(), 1u);
+        EXPECT_EQ(dlg->m_bPortOpen, 1);
+        EXPECT_TRUE(comm.GetPortOpen());
+        dlg.reset();
+    }
+}
+
+TEST_F(PortOpenClose, OpeningShowsTheMembersAgain) {
+    Pty pty;
+    ComMapping mapping(2, pty.path());
+    Type(IDC_SENDPERIOD, "123");
+    Type(IDC_SENDTEXT, "typed");
+    Type(IDC_EXPECTED, "typed");
+    QTest::mouseClick(Check(IDC_RECEIVEHEX), Qt::LeftButton);
+    QTest::mouseClick(Check(IDC_SENDHEX), Qt::LeftButton);
+
+    Click(IDC_OPEN);
+    EXPECT_EQ(Shown(IDC_SENDTEXT), "");
+    EXPECT_EQ(Shown(IDC_EXPECTED), "");
+    EXPECT_FALSE(Check(IDC_RECEIVEHEX)->isChecked());
+    EXPECT_FALSE(Check(IDC_SENDHEX)->isChecked());
+    EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
+    EXPECT_EQ(dlg->m_nSendPeriod.load(), 0) << "the member takes 500 at the next refresh";
+
+    // Opening again while open closes the port first, then opens it anew.
+    dlg->PostCommand(IDC_OPEN);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(dlg->m_bPortOpen, 1);
+    pty.Write("x");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Shown(IDC_RECEIVETEXT) == "x"; }, 3000));
+}
+
+TEST_F(PortOpenClose, CloseStopsSendingWaitsAndRestoresTheControls) {
+    struct Case {
+        const char* name;
+        bool open;
+        bool deviceGone;
+        int portOpenAfter;
+    };
+    const Case cases[] = {
+        {"port open", true, false, 0},
+        {"device gone while open", true, true, 0},
+        {"port closed", false, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty pty;
+        ComMapping mapping(2, pty.path());
+        NewWindow();
+        messages.clear();
+        if (c.open) {
+            Click(IDC_OPEN);
+            ASSERT_EQ(dlg->m_bPortOpen, 1);
+        }
+        if (c.deviceGone) {
+            pty.CloseMaster();
+            QTest::qWait(100);
+        }
+        Type(IDC_SENDPERIOD, "77");
+        // As an automatic run leaves them.
+        for (int id : kRestoredControls) {
+            dlg->EnableItem(id, false);
+        }
+        dlg->EnableItem(IDC_MANUALSEND, false);
+        dlg->EnableItem(IDC_AUTOSEND, false);
+        EnableRecorder recorder(*dlg, kRestoredControls);
+
+        // A sender watching its flag sees it cleared well before the port goes.
+        dlg->m_bAutoSending = 1;
+        std::atomic<bool> stop{false};
+        std::atomic<Clock::rep> flagCleared{0};
+        std::thread sender([&] {
+            while (!stop && dlg->m_bAutoSending) {
+                std::this_thread::sleep_for(milliseconds(1));
+            }
+            flagCleared = Clock::now().time_since_epoch().count();
+        });
+        const auto start = Clock::now();
+        Click(IDC_CLOSE);
+        const auto end = Clock::now();
+        stop = true;
+        sender.join();
+
+        EXPECT_TRUE(messages.empty());
+        EXPECT_GE(end - start, milliseconds(500));
+        EXPECT_EQ(dlg->m_bAutoSending.load(), 0);
+        EXPECT_GE(end - Clock::time_point(Clock::duration(flagCleared.load())), milliseconds(250))
+            << "the flag is cleared before the wait";
+        EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
+        EXPECT_EQ(dlg->m_bPortOpen, c.portOpenAfter);
+        EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
+        EXPECT_EQ(recorder.changed, kRestoredControls);
+        ExpectEnabled(kRestoredControls, true);
+        ExpectEnabled({IDC_MANUALSEND, IDC_AUTOSEND}, false);
+        EXPECT_TRUE(dlg->IsItemEnabled(IDC_CLOSE));
+        dlg.reset();
+    }
+}
+
+}  // namespace

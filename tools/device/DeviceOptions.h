@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/device/HexFrame.h"
+
+// What the simulated device does, from its command line.
+enum class DeviceMode { Echo, Answer, Send };
+
+struct DeviceOptions {
+    DeviceMode mode = DeviceMode::Echo;
+    Frame request;       // Answer: the frame to answer...
+    Frame reply;         // ...and the answer
+    Frame frame;         // Send: the frame sent...
+    int periodMs = 500;  // ...this often
+    bool verbose = false;
+    bool help = false;
+};
+
+// Periods the device accepts, in milliseconds.
+constexpr int kShortestPeriodMs = 1;
+constexpr int kLongestPeriodMs = 3600000;
+
+struct ParsedOptions {
+    std::optional<DeviceOptions> options;  // empty when the line is wrong
+    std::string error;                     // then: why, in one line
+};
+
+// Parses the arguments after the program name.
+ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args);
+
+// The text --help prints.
+std::string DeviceUsage(const std::string& program);
