@@ -17,14 +17,6 @@ const std::string kSaved = gbk::Text("保存成功！");
 const std::string kSaveFailed = gbk::Text("保存失败！");
 const QString kDataEmpty = QString::fromUtf8("数据空");
 
-const std::string kLibrary =
-    "[Current Data Term1]\r\nMemo=em1\r\nData=e1\r\n"
-    "[Current Data Term2]\r\nMemo=em2\r\nData=e2\r\n"
-    "[Current Data Term3]\r\nMemo=em3\r\nData=e3\r\n"
-    "[Send Data Term1]\r\nMemo=sm1\r\nData=s1\r\n"
-    "[Send Data Term2]\r\nMemo=sm2\r\nData=s2\r\n"
-    "[Send Data Term3]\r\nMemo=sm3\r\nData=s3\r\n";
-
 // The data library dialog while it runs modally, found by its controls' names.
 class LibraryDriver {
 public:
@@ -101,7 +93,7 @@ protected:
 };
 
 TEST_F(DataLibrary, EndingWithNothingChosenEmptiesBothTexts) {
-    temp_files::WriteFile("Quorvix.ini", kLibrary);
+    temp_files::WriteFile("Quorvix.ini", kFullLibrary);
     enum Ending { SaveData, Escape, CloseBox };
     for (Ending ending : {SaveData, Escape, CloseBox}) {
         SCOPED_TRACE(ending);
@@ -126,7 +118,7 @@ TEST_F(DataLibrary, EndingWithNothingChosenEmptiesBothTexts) {
 }
 
 TEST_F(DataLibrary, EscapeAppliesTheChoiceAsItStoodAtTheLastSave) {
-    temp_files::WriteFile("Quorvix.ini", kLibrary);
+    temp_files::WriteFile("Quorvix.ini", kFullLibrary);
     SetWindowTexts("old send", "old expected");
     OpenLibrary([](LibraryDriver& d) {
         d.Click("IDC_SENDCHOICE2");
@@ -138,11 +130,12 @@ TEST_F(DataLibrary, EscapeAppliesTheChoiceAsItStoodAtTheLastSave) {
     });
     ExpectWindowTexts("at the save", "");
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{kSaved});
-    EXPECT_EQ(temp_files::ReadFile("Quorvix.ini"), kLibrary) << "expected entry 1 was unchanged";
+    EXPECT_EQ(temp_files::ReadFile("Quorvix.ini"), kFullLibrary)
+        << "expected entry 1 was unchanged";
 }
 
 TEST_F(DataLibrary, AnUnsavedEditReachesTheWindowButNotTheFile) {
-    temp_files::WriteFile("Quorvix.ini", kLibrary);
+    temp_files::WriteFile("Quorvix.ini", kFullLibrary);
     for (bool enter : {false, true}) {
         SCOPED_TRACE(enter ? "Enter in a field" : "保存数据");
         OpenLibrary([&](LibraryDriver& d) {
@@ -158,7 +151,7 @@ TEST_F(DataLibrary, AnUnsavedEditReachesTheWindowButNotTheFile) {
         });
         ExpectWindowTexts("edited send", "edited expected");
     }
-    EXPECT_EQ(temp_files::ReadFile("Quorvix.ini"), kLibrary);
+    EXPECT_EQ(temp_files::ReadFile("Quorvix.ini"), kFullLibrary);
     EXPECT_TRUE(messages.empty());
 }
 
@@ -179,7 +172,7 @@ TEST_F(DataLibrary, EachSaveButtonWritesItsOwnRowOnce) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.button);
-        temp_files::WriteFile("Quorvix.ini", kLibrary);
+        temp_files::WriteFile("Quorvix.ini", kFullLibrary);
         messages.clear();
         OpenLibrary([&](LibraryDriver& d) {
             for (const Row& any : rows) {
@@ -190,7 +183,7 @@ TEST_F(DataLibrary, EachSaveButtonWritesItsOwnRowOnce) {
             d.Escape();
         });
         EXPECT_EQ(MessageTexts(), std::vector<std::string>{kSaved});
-        std::string expected = kLibrary;
+        std::string expected = kFullLibrary;
         expected.replace(expected.find(row.oldLines), std::string(row.oldLines).size(),
                          std::string("Memo=new memo\r\nData=new ") + row.data);
         EXPECT_EQ(temp_files::ReadFile("Quorvix.ini"), expected);

@@ -9,14 +9,6 @@ namespace {
 using DataLibraryFile = TempDirFixture;
 using Member = std::string DataLibraryTexts::*;
 
-const std::string kAllSections =
-    "[Current Data Term1]\r\nMemo=em1\r\nData=e1\r\n"
-    "[Current Data Term2]\r\nMemo=em2\r\nData=e2\r\n"
-    "[Current Data Term3]\r\nMemo=em3\r\nData=e3\r\n"
-    "[Send Data Term1]\r\nMemo=sm1\r\nData=s1\r\n"
-    "[Send Data Term2]\r\nMemo=sm2\r\nData=s2\r\n"
-    "[Send Data Term3]\r\nMemo=sm3\r\nData=s3\r\n";
-
 TEST_F(DataLibraryFile, EachValueReachesItsOwnText) {
     struct Expect {
         Member member;
@@ -45,7 +37,7 @@ TEST_F(DataLibraryFile, EachValueReachesItsOwnText) {
     for (const Expect& e : expects) {
         EXPECT_EQ(texts.*e.member, empty);
     }
-    WriteFile("Quorvix.ini", kAllSections);
+    WriteFile("Quorvix.ini", kFullLibrary);
     LoadDataLibrary(texts);
     for (const Expect& e : expects) {
         EXPECT_EQ(texts.*e.member, e.inFile);
@@ -66,9 +58,9 @@ TEST_F(DataLibraryFile, ANewFileListsMemoBeforeData) {
 }
 
 TEST_F(DataLibraryFile, SavingAnEntryChangesOnlyItsSection) {
-    WriteFile("Quorvix.ini", kAllSections);
+    WriteFile("Quorvix.ini", kFullLibrary);
     ASSERT_TRUE(SaveDataLibraryEntry(kSendSection2, "new memo", "new data"));
-    std::string expected = kAllSections;
+    std::string expected = kFullLibrary;
     expected.replace(expected.find("Memo=sm2\r\nData=s2"), 17, "Memo=new memo\r\nData=new data");
     EXPECT_EQ(ReadFile("Quorvix.ini"), expected);
 }
@@ -84,11 +76,11 @@ TEST_F(DataLibraryFile, SavingWhatNoFileGaveStoresDataEmpty) {
 }
 
 TEST_F(DataLibraryFile, ARefusedEntryWritesNeitherValue) {
-    WriteFile("Quorvix.ini", kAllSections);
+    WriteFile("Quorvix.ini", kFullLibrary);
     const ProfileWriteResult result = SaveDataLibraryEntry(kSendSection1, "fine", "two\r\nlines");
     EXPECT_FALSE(result);
     EXPECT_FALSE(result.reason.empty());
-    EXPECT_EQ(ReadFile("Quorvix.ini"), kAllSections);
+    EXPECT_EQ(ReadFile("Quorvix.ini"), kFullLibrary);
 }
 
 }  // namespace

@@ -22,6 +22,18 @@ const std::vector<int> kRestoredControls = {
     IDC_SENDPERIOD, IDC_OPEN,     IDC_PORT,        IDC_BAUDRATE, IDC_PARITY,
     IDC_DATABITS,   IDC_STOPBITS, IDC_FLOWCONTROL, IDC_SENDHEX,  IDC_DATALIB};
 
+// The puts that opening makes before it opens the port.
+void ExpectPuts(const CMSComm& comm, short port, const std::string& settings, short handshaking) {
+    EXPECT_EQ(comm.GetCommPort(), port);
+    EXPECT_EQ(comm.GetSettings(), settings);
+    EXPECT_EQ(comm.GetHandshaking(), handshaking);
+    EXPECT_EQ(comm.GetInBufferSize(), 1024);
+    EXPECT_EQ(comm.GetOutBufferSize(), 1024);
+    EXPECT_EQ(comm.GetInputMode(), 1);
+    EXPECT_EQ(comm.GetRThreshold(), 1);
+    EXPECT_EQ(comm.GetInputLen(), 0);
+}
+
 // Records the order in which controls are enabled or disabled.
 class EnableRecorder : public QObject {
 public:
@@ -152,14 +164,7 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         EXPECT_EQ(dlg->m_bPortOpen, 1);
         CMSComm& comm = dlg->m_ctrlComm;
         EXPECT_TRUE(comm.GetPortOpen());
-        EXPECT_EQ(comm.GetCommPort(), c.port);
-        EXPECT_EQ(comm.GetSettings(), c.settings);
-        EXPECT_EQ(comm.GetHandshaking(), c.handshaking);
-        EXPECT_EQ(comm.GetInBufferSize(), 1024);
-        EXPECT_EQ(comm.GetOutBufferSize(), 1024);
-        EXPECT_EQ(comm.GetInputMode(), 1);
-        EXPECT_EQ(comm.GetRThreshold(), 1);
-        EXPECT_EQ(comm.GetInputLen(), 0);
+        ExpectPuts(comm, c.port, c.settings, c.handshaking);
 
         const termios line = LineOf(pty);
         EXPECT_EQ(cfgetospeed(&line), c.speed);
@@ -230,13 +235,7 @@ TEST_F(PortOpenClose, FailedOpeningLeavesTheLinesToTheOperator) {
         ExpectEnabled(kLineControls, true);
         EXPECT_EQ(Shown(IDC_SENDPERIOD), "0") << "the members were written before opening";
         // Every put before the opening stays put.
-        EXPECT_EQ(comm.GetCommPort(), c.port);
-        EXPECT_EQ(comm.GetSettings(), c.settings);
-        EXPECT_EQ(comm.GetHandshaking(), c.handshaking);
-        EXPECT_EQ(comm.GetInBufferSize(), 1024);
-        EXPECT_EQ(comm.GetOutBufferSize(), 1024);
-        EXPECT_EQ(comm.GetInputMode(), 1);
-        EXPECT_EQ(comm.GetRThreshold(), 1);
+        ExpectPuts(comm, c.port, c.settings, c.handshaking);
 
         // Mended, it opens.
         mapping.reset();

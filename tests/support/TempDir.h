@@ -84,3 +84,12 @@ protected:
 private:
     std::unique_ptr<CurrentTempDir> temp_;
 };
+
+// A data library file with all six entries, in the layout a save writes.
+inline const std::string kFullLibrary =
+    "[Current Data Term1]\r\nMemo=em1\r\nData=e1\r\n"
+    "[Current Data Term2]\r\nMemo=em2\r\nData=e2\r\n"
+    "[Current Data Term3]\r\nMemo=em3\r\nData=e3\r\n"
+    "[Send Data Term1]\r\nMemo=sm1\r\nData=s1\r\n"
+    "[Send Data Term2]\r\nMemo=sm2\r\nData=s2\r\n"
+    "[Send Data Term3]\r\nMemo=sm3\r\nData=s3\r\n";
