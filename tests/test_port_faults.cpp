@@ -12,7 +12,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
@@ -241,25 +244,49 @@ protected:
         EXPECT_LT(cpu, 0.4 * wall) << "the program keeps busy with nothing to do";
     }
 
-    // "CLOSE" ends the lost port; a new device opens and data flows both ways.
-    void ExpectANewDeviceWorks() {
-        Click(IDC_CLOSE);
-        EXPECT_EQ(dlg->m_bPortOpen, 0);
-        EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
-        ExpectEnabled(kLineControls, true);
-
-        PlugInNewDevice();
+    // The port opens and data flows both ways; then "CLOSE".
+    void ExpectOpenAndTalk() {
         ASSERT_NO_FATAL_FAILURE(Open());
         dlg->SetDlgItemText(IDC_RECEIVETEXT, "");
         device_->Write("back");
         EXPECT_TRUE(WaitUntil([&] { return Shown(IDC_RECEIVETEXT).endsWith("back"); }))
             << Shown(IDC_RECEIVETEXT).toStdString();
+        listener_->Clear();
         Edit(IDC_SENDTEXT)->setText("hello");
+        Check(IDC_SENDHEX)->setChecked(false);
         Click(IDC_MANUALSEND);
         EXPECT_TRUE(WaitUntil([&] { return listener_->Count() >= 5; }));
         EXPECT_EQ(listener_->Bytes(), ByteArray({'h', 'e', 'l', 'l', 'o'}));
         Click(IDC_CLOSE);
         EXPECT_TRUE(WaitUntil([&] { return Running() == 0; }));
+    }
+
+    // "CLOSE" ends the lost port; a new device then works.
+    void ExpectANewDeviceWorks() {
+        Click(IDC_CLOSE);
+        EXPECT_EQ(dlg->m_bPortOpen, 0);
+        EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
+        ExpectEnabled(kLineControls, true);
+        PlugInNewDevice();
+        ExpectOpenAndTalk();
+    }
+
+    // "OPEN" fails: one stop-icon box with the control's description, which
+    // names the device and gives the reason. The port stays closed and the
+    // lists stay with the operator.
+    void ExpectOpenRefused(const std::string& reason) {
+        messages.clear();
+        Click(IDC_OPEN);
+        ASSERT_EQ(messages.size(), 1u);
+        const std::string& text = messages[0].text;
+        EXPECT_EQ(messages[0].icon, MessageIcon::Stop);
+        EXPECT_NE(text.find(device_->path()), std::string::npos) << text;
+        EXPECT_NE(text.find(reason), std::string::npos) << text;
+        std::cout << "refused: " << text << "\n";
+        EXPECT_EQ(dlg->m_bPortOpen, 0);
+        EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
+        ExpectEnabled(kLineControls, true);
+        messages.clear();
     }
 
     std::optional<Pty> device_;
@@ -442,6 +469,117 @@ TEST_F(PortFaults, SendsWaitForAFullLine) {
     Pump(100);
     EXPECT_TRUE(listener_->Bytes() == sent) << listener_->Count() << " of " << sent.size();
     EXPECT_EQ(comm.GetOutBufferCount(), 0);
+    EXPECT_TRUE(messages.empty());
+}
+
+// A port that another program holds open the way serial programs do (a lock
+// file and exclusive use). Once it lets go, "OPEN" works.
+TEST_F(PortFaults, PortHeldByAnotherProgram) {
+    ChildProcess holder({TESSALINE_PORT_HOLDER_PATH, device_->path()});
+    ASSERT_TRUE(holder.Started());
+    ASSERT_EQ(holder.ReadLine(kPatience), "held");
+
+    ASSERT_NO_FATAL_FAILURE(ExpectOpenRefused("in use by another program"));
+
+    holder.CloseInput();
+    EXPECT_EQ(holder.Wait(kPatience), 0) << holder.ReadAll(1000);
+    ExpectOpenAndTalk();
+    EXPECT_TRUE(messages.empty());
+}
+
+// A device the user may not open. Root may open anything, so as root the
+// test runs again in a process of the user nobody.
+TEST_F(PortFaults, PortWithoutPermission) {
+    if (geteuid() == 0) {
+        constexpr uid_t kNobody = 65534;
+        const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        ChildProcess child({self, "--gtest_filter=PortFaults." + test}, kNobody);
+        ASSERT_TRUE(child.Started());
+        const std::string output = child.ReadAll(4 * kPatience);
+        const int code = child.Wait(kPatience);
+        if (code == ChildProcess::kCannotSwitchUser || code == ChildProcess::kCannotRun) {
+            GTEST_SKIP() << "cannot run this test as user nobody (exit " << code << "): " << output;
+        }
+        const size_t refused = output.find("refused: ");
+        if (refused != std::string::npos) {
+            std::cout << "as nobody, "
+                      << output.substr(refused, output.find('\n', refused) - refused) << "\n";
+        }
+        EXPECT_EQ(code, 0) << output;
+        EXPECT_NE(output.find("[  PASSED  ] 1 test."), std::string::npos) << output;
+        EXPECT_EQ(output.find("SKIPPED"), std::string::npos) << output;
+        return;
+    }
+
+    ASSERT_EQ(chmod(device_->path().c_str(), 0), 0) << std::strerror(errno);
+    ASSERT_NO_FATAL_FAILURE(ExpectOpenRefused("Permission denied"));
+
+    ASSERT_EQ(chmod(device_->path().c_str(), S_IRUSR | S_IWUSR), 0) << std::strerror(errno);
+    ExpectOpenAndTalk();
+    EXPECT_TRUE(messages.empty());
+}
+
+// A few hundred quick clicks on "OPEN", "CLOSE", "手动发送", "自动发送" and
+// "停止发送", in a fixed random order, while the device talks and answers.
+// Nothing crashes or hangs; after a last "CLOSE" the window is at rest: the
+// port closed, every control enabled and every worker finished.
+TEST_F(PortFaults, QuickClicksWhileDataArrives) {
+    // A long expected text: events seldom overrun it and wait 100 ms.
+    Type(IDC_EXPECTED, QString(300, 'Z'));
+    Type(IDC_SENDPERIOD, "10");
+    Edit(IDC_SENDTEXT)->setText("41 42 0D 0A");
+    Check(IDC_SENDHEX)->setChecked(true);
+    ASSERT_TRUE(dlg->RefreshFromControls());  // "OPEN" shows the members again
+    listener_->ReplyWith({'O', 'K', '\r', '\n'});
+    std::optional<Chatter> chatter(std::in_place, device_->master());
+
+    // A period field left at "500" by "OPEN" or "CLOSE" gets "10" again now and then.
+    constexpr int kTypePeriod = 0;
+    const int actions[] = {IDC_OPEN,     IDC_CLOSE,    IDC_MANUALSEND,
+                           IDC_AUTOSEND, IDC_STOPSEND, kTypePeriod};
+    std::discrete_distribution<int> pick({3, 1, 6, 4, 2, 2});
+    std::uniform_int_distribution<int> pause(0, 15);
+    std::mt19937 random(20240607);
+    std::map<int, int> clicks;
+    const Clock::time_point start = Clock::now();
+    for (int i = 0; i < 300; ++i) {
+        const int action = actions[pick(random)];
+        if (action == kTypePeriod) {
+            if (Enabled(IDC_SENDPERIOD)) {
+                Type(IDC_SENDPERIOD, "10");
+            }
+        } else {
+            Click(action);
+            ++clicks[action];
+        }
+        Pump(pause(random));
+        ASSERT_EQ(dlg->m_bPortOpen, dlg->m_ctrlComm.GetPortOpen() ? 1 : 0) << "click " << i;
+        ASSERT_EQ(Enabled(IDC_OPEN), dlg->m_bPortOpen == 0) << "click " << i;
+    }
+    std::cout << "300 actions in " << Ms(Clock::now() - start) << " ms: " << clicks[IDC_OPEN]
+              << " OPEN, " << clicks[IDC_CLOSE] << " CLOSE, " << clicks[IDC_MANUALSEND]
+              << " manual, " << clicks[IDC_AUTOSEND] << " automatic, " << clicks[IDC_STOPSEND]
+              << " stop\n";
+
+    Click(IDC_CLOSE);
+    ASSERT_TRUE(WaitUntil([&] { return Running() == 0; })) << "a worker never ended";
+    Pump(100);
+    EXPECT_EQ(dlg->m_bPortOpen, 0);
+    EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
+    EXPECT_EQ(dlg->m_bAutoSending.load(), 0);
+    ExpectEnabled(kLineControls, true);
+    ExpectEnabled(kSendControls, true);
+    ExpectEnabled({IDC_CLOSE, IDC_STOPSEND, IDC_SENDTEXT}, true);
+    for (const MessageRecord& m : messages) {
+        EXPECT_TRUE(m.text == "Please Open the COM." || m.text == "Please open the COM.") << m.text;
+        EXPECT_EQ(m.icon, MessageIcon::Exclamation);
+    }
+    EXPECT_GT(listener_->Count(), 0u) << "nothing was ever sent";
+
+    chatter.reset();
+    messages.clear();
+    ExpectANewDeviceWorks();
     EXPECT_TRUE(messages.empty());
 }
 
