@@ -2,6 +2,7 @@
 // reading, a port another program holds or the user may not open, and quick
 // clicks while data arrives. Each ends with the window still answering.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -583,4 +584,44 @@ TEST_F(PortFaults, QuickClicksWhileDataArrives) {
     EXPECT_TRUE(messages.empty());
 }
 
+// Another program reads the same line (root passes exclusive use; a modem
+// manager probing ports does so) and takes some of the bytes: the window
+// shows what reaches it and the port is not taken for lost. Reading goes on
+// once the other reader is gone.
+TEST_F(PortFaults, AnotherReaderOnTheLine) {
+    ASSERT_NO_FATAL_FAILURE(Open());
+    Type(IDC_EXPECTED, QString(300, 'Z'));  // no 100 ms waits
+    std::atomic<bool> stop{false};
+    std::atomic<size_t> taken{0};
+    const int line = device_->slave();
+    fcntl(line, F_SETFL, fcntl(line, F_GETFL) | O_NONBLOCK);
+    std::thread reader([&] {
+        char buffer[64];
+        while (!stop) {
+            pollfd p{line, POLLIN, 0};
+            if (poll(&p, 1, 5) > 0) {
+                const ssize_t n = ::read(line, buffer, sizeof buffer);
+                taken += n > 0 ? size_t(n) : 0;
+            }
+        }
+    });
+    std::optional<Chatter> chatter(std::in_place, device_->master());
+    bool lost = false;
+    for (int i = 0; i < 40 && !lost; ++i) {
+        Pump(50);
+        lost = Lost();
+    }
+    chatter.reset();
+    stop = true;
+    reader.join();
+    std::cout << "the other reader took " << taken << " bytes\n";
+    EXPECT_FALSE(lost);
+    EXPECT_TRUE(messages.empty());
+
+    dlg->SetDlgItemText(IDC_RECEIVETEXT, "");
+    Pump(100);
+    device_->Write("after");
+    EXPECT_TRUE(WaitUntil([&] { return Shown(IDC_RECEIVETEXT).endsWith("after"); }, 5000))
+        << Shown(IDC_RECEIVETEXT).toStdString();
+}
 }  // namespace
