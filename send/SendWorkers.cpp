@@ -30,6 +30,7 @@ unsigned ManualSendThread(CAnalysisDlg* window) {
 unsigned AutoSendThread(CAnalysisDlg* window) {
     UiThreadCalls& ui = window->SendCalls();
     CMSComm& comm = window->m_ctrlComm;
+    bool refused = false;
     try {
         if (!ui.Call([&] { comm.SetRThreshold(1); })) {
             return 0;
@@ -62,12 +63,24 @@ unsigned AutoSendThread(CAnalysisDlg* window) {
     } catch (const std::exception&) {
         // The control refused a send ("CLOSE" closed the port, or the device
         // went away): the run ends without a message.
+        refused = true;
     }
 
-    for (int id : {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDHEX}) {
-        if (!ui.Call([window, id] { window->EnableItem(id, true); })) {
-            return 0;
+    // In one hand-over, so that no click comes between: a click on "自动发送"
+    // as soon as it is enabled must find the send area whole.
+    (void)ui.Call([window, refused] {
+        // A run the control stopped is over as if "停止发送" had been pressed:
+        // none of the operator's controls may stay locked.
+        if (refused) {
+            window->m_bAutoSending = 0;
         }
-    }
+        for (int id : {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDHEX}) {
+            window->EnableItem(id, true);
+        }
+        if (refused) {
+            window->EnableItem(IDC_SENDPERIOD, true);
+            window->EnableItem(IDC_DATALIB, true);
+        }
+    });
     return 0;
 }

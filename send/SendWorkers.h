@@ -12,5 +12,7 @@ class CAnalysisDlg;
 unsigned ManualSendThread(CAnalysisDlg* window);
 
 // Sends the send text once per period while m_bAutoSending is set, then enables
-// "自动发送", "手动发送" and the send hex-mode box again.
+// "自动发送", "手动发送" and the send hex-mode box again. A run that ends because
+// the control refused a send also clears m_bAutoSending and enables the period
+// field and the data library button.
 unsigned AutoSendThread(CAnalysisDlg* window);

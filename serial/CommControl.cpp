@@ -7,6 +7,7 @@
 #include <cstring>
 
 #ifdef Q_OS_UNIX
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,20 @@ QSerialPort::Parity ToQtParity(char p) {
 
 std::string PortName(int port) {
     return "COM" + std::to_string(port);
+}
+
+// Whether the line behind a descriptor has hung up: its device is gone.
+bool HungUp(qintptr handle) {
+#ifdef Q_OS_UNIX
+    pollfd line{static_cast<int>(handle), POLLIN | POLLOUT, 0};
+    if (::poll(&line, 1, 0) < 0) {
+        return errno != EINTR;
+    }
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    Q_UNUSED(handle);
+    return true;
+#endif
 }
 
 }  // namespace
@@ -296,6 +311,15 @@ void CommControl::ClosePort() {
 void CommControl::OnPortError(int error) {
     const auto e = static_cast<QSerialPort::SerialPortError>(error);
     if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) {
+        return;
+    }
+    if (port_ && !HungUp(port_->handle())) {
+        // A line that cannot take more just now (a device slow to read) and a
+        // read that found nothing come as the same errors as a vanished
+        // device. The port goes on: what waits to be sent leaves as room
+        // appears, and reading, which a failed read turns off, resumes.
+        port_->clearError();
+        port_->setReadBufferSize(port_->readBufferSize());
         return;
     }
     // The device went away (unplugged, or the other end of a pseudo-terminal

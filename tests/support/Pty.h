@@ -14,6 +14,8 @@ public:
 
     const std::string& path() const { return path_; }
     int master() const { return master_; }
+    // The program's end, as the pair keeps it open.
+    int slave() const { return slave_; }
 
     void Write(const std::vector<unsigned char>& bytes);
     void Write(const std::string& bytes);
