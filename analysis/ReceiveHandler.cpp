@@ -1,6 +1,4 @@
-#include "analysis/BlankFilter.h"
-#include "analysis/ByteText.h"
-#include "analysis/Comparison.h"
+#include "analysis/ReceiveBatch.h"
 #include "app/AnalysisDlg.h"
 #include "platform/Sleep.h"
 #include "res/resource.h"
@@ -21,34 +19,15 @@ void CAnalysisDlg::OnCommEvent() {
     m_ctrlComm.SetRThreshold(0);
     m_ctrlComm.SetInputLen(0);
 
-    // Every byte of the array is formatted straight from it, however many came:
-    // nothing is copied into a fixed-size area first.
     const ByteArray received = m_ctrlComm.GetInput();
-    const bool hex = m_bReceiveHex != 0;
-    for (unsigned char byte : received) {
-        const std::string byteText = ByteText(byte, hex);
-        m_strReceiveText += byteText;
-        m_strFilteredText += byteText;
-    }
-
-    std::string comparison = m_strFilteredText;
-    RemoveBlanksAndTabs(comparison);
-    // The member loses its blanks and tabs; its box keeps the text as typed.
-    RemoveBlanksAndTabs(m_strExpectedText);
-
-    if (FilteredOverrunsExpected(comparison, m_strExpectedText)) {
+    const ReceiveTexts texts{m_strReceiveText, m_strFilteredText, m_strExpectedText,
+                             m_strCompareResult};
+    if (AnalyseReceivedBytes(received, m_bReceiveHex != 0, texts)) {
         // Let the rest of a broken frame arrive, so that discarding it below
-        // starts the next event on a frame boundary.
+        // starts the next event on a frame boundary. The filtered text is
+        // already empty; nothing else reads it meanwhile.
         Sleep(100);
-        m_strFilteredText.clear();
-        comparison.clear();
     }
-
-    if (ReceiveTextTooLong(m_strReceiveText)) {
-        m_strReceiveText.clear();
-    }
-
-    m_strCompareResult = CompareResult(m_strExpectedText, comparison);
 
     SetDlgItemText(IDC_RESULT, m_strCompareResult);
     SetDlgItemText(IDC_FILTERED, m_strFilteredText);

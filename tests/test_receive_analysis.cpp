@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "analysis/BlankFilter.h"
 #include "analysis/ByteText.h"
 #include "analysis/Comparison.h"
+#include "analysis/ReceiveBatch.h"
 #include "platform/Gbk.h"
 
 namespace {
@@ -83,6 +85,57 @@ TEST(Comparison, OverrunAndResult) {
         SCOPED_TRACE(c.expected + " / " + c.filtered);
         EXPECT_EQ(FilteredOverrunsExpected(c.filtered, c.expected), c.overruns);
         EXPECT_EQ(CompareResult(c.expected, c.filtered), c.result);
+    }
+}
+
+// Successive events on the same texts: what each leaves and whether it asks
+// the caller to wait for the rest of a broken frame.
+TEST(AnalyseReceivedBytes, EventsInTurn) {
+    struct Event {
+        std::vector<unsigned char> bytes;
+        bool hex;
+        std::string receive, filtered, result;
+        bool overran;
+    };
+    struct Scenario {
+        const char* name;
+        std::string expected;
+        std::vector<Event> events;
+    };
+    const std::vector<unsigned char> frame = {0xAA, 0xBB};
+    const Scenario scenarios[] = {
+        {"frame per event",
+         "AA BB",
+         {{frame, true, "AA BB ", "AA BB ", "GOOD", false},
+          {frame, true, "AA BB AA BB ", "", "", true},
+          {frame, true, "AA BB AA BB AA BB ", "AA BB ", "GOOD", false}}},
+        {"frame split over two events",
+         "AABB",
+         {{{0xAA}, true, "AA ", "AA ", "", false},
+          {{0xBB}, true, "AA BB ", "AA BB ", "GOOD", false}}},
+        {"empty expected text",
+         " \t",
+         {{{' ', '\t'}, false, " \t", " \t", "GOOD", false},
+          {{'x'}, false, " \tx", "", "GOOD", true}}},
+        {"empty batch still compares", "", {{{}, true, "", "", "GOOD", false}}},
+        {"501 bytes stay, 502 empty the view",
+         std::string(600, 'x'),
+         {{std::vector<unsigned char>(501, 'x'), false, std::string(501, 'x'),
+           std::string(501, 'x'), "", false},
+          {{'x'}, false, "", std::string(502, 'x'), "", false}}},
+    };
+    for (const Scenario& s : scenarios) {
+        std::string receive, filtered, result = "old", expected = s.expected;
+        for (size_t i = 0; i < s.events.size(); ++i) {
+            SCOPED_TRACE(std::string(s.name) + ", event " + std::to_string(i + 1));
+            const Event& e = s.events[i];
+            EXPECT_EQ(AnalyseReceivedBytes(e.bytes, e.hex,
+                                           ReceiveTexts{receive, filtered, expected, result}),
+                      e.overran);
+            EXPECT_EQ(receive, e.receive);
+            EXPECT_EQ(filtered, e.filtered);
+            EXPECT_EQ(result, e.result);
+        }
     }
 }
 
