@@ -1,0 +1,161 @@
+// End-to-end receive latency: from one byte written at the device end of a
+// pseudo-terminal to the receive view's text changing. The analysis window
+// runs offscreen in this process with COM2 opened by "OPEN"; each byte waits
+// for the view to change before the next is written, so each is its own
+// receive event.
+//
+//   bench_receive_latency [events per mode, default 300]
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/AnalysisDlg.h"
+#include "platform/MessageBox.h"
+#include "res/resource.h"
+#include "serial/CommControl.h"
+#include "support/Pty.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string FirstLineOf(const char* path, const char* prefix) {
+    std::ifstream file(path);
+    std::string line;
+    while (std::getline(file, line)) {
+        if (line.rfind(prefix, 0) == 0) {
+            return line;
+        }
+    }
+    return "unknown";
+}
+
+std::string CpuModel() {
+    const std::string line = FirstLineOf("/proc/cpuinfo", "model name");
+    const size_t colon = line.find(':');
+    return colon == std::string::npos ? line : line.substr(colon + 2);
+}
+
+// Runs the event loop until quit() or the timeout.
+class Waiter {
+public:
+    bool Wait(int timeoutMs) {
+        QTimer::singleShot(timeoutMs, &loop_, [this] { loop_.exit(1); });
+        return loop_.exec() == 0;
+    }
+    void Pause(int ms) {
+        QTimer::singleShot(ms, &loop_, [this] { loop_.exit(0); });
+        loop_.exec();
+    }
+    void Quit() { loop_.exit(0); }
+
+private:
+    QEventLoop loop_;
+};
+
+struct Figures {
+    size_t events = 0;
+    double medianMs = 0;
+    double p99Ms = 0;
+    double maxMs = 0;
+};
+
+Figures Measure(bool hex, int events) {
+    Pty pty;
+    ComMapping mapping(2, pty.path());
+    CAnalysisDlg dlg;
+    if (!dlg.Create()) {
+        std::fprintf(stderr, "the window could not be created\n");
+        std::exit(1);
+    }
+    dlg.PostCommand(IDC_OPEN);
+    if (!dlg.m_bPortOpen) {
+        std::fprintf(stderr, "COM2 did not open on %s\n", pty.path().c_str());
+        std::exit(1);
+    }
+
+    qobject_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_RECEIVEHEX))->setChecked(hex);
+    // Set after "OPEN", which writes the members to the controls. Long
+    // enough that the filtered data never overruns it: no event waits
+    // for the rest of a broken frame.
+    const unsigned char byte = 'A';
+    std::string expected;
+    for (int i = 0; i < events + 10; ++i) {
+        expected += hex ? "41" : "A";
+    }
+    dlg.SetDlgItemText(IDC_EXPECTED, expected);
+
+    Waiter waiter;
+    Clock::time_point changedAt;
+    auto* view = qobject_cast<QPlainTextEdit*>(dlg.GetDlgItem(IDC_RECEIVETEXT));
+    QObject::connect(view, &QPlainTextEdit::textChanged, view, [&] {
+        changedAt = Clock::now();
+        waiter.Quit();
+    });
+
+    std::vector<double> latencies;
+    const int warmUp = 5;
+    for (int i = 0; i < events + warmUp; ++i) {
+        const Clock::time_point written = Clock::now();
+        pty.Write(std::vector<unsigned char>{byte});
+        if (!waiter.Wait(5000)) {
+            std::fprintf(stderr, "the receive view did not change within 5 s\n");
+            std::exit(1);
+        }
+        if (i >= warmUp) {
+            latencies.push_back(
+                std::chrono::duration<double, std::milli>(changedAt - written).count());
+        }
+        waiter.Pause(5);  // the event ends and re-arms before the next byte
+    }
+    // An overrun would have cost its event a 100 ms wait.
+    const size_t perByte = hex ? 3 : 1;
+    if (dlg.GetDlgItemText(IDC_FILTERED).size() != latencies.size() * perByte + warmUp * perByte) {
+        std::fprintf(stderr, "the filtered data was emptied: some events waited\n");
+    }
+    dlg.PostCommand(IDC_CLOSE);
+
+    std::sort(latencies.begin(), latencies.end());
+    Figures f;
+    f.events = latencies.size();
+    f.medianMs = latencies[latencies.size() / 2];
+    f.p99Ms = latencies[std::min(latencies.size() - 1, (latencies.size() * 99 + 99) / 100 - 1)];
+    f.maxMs = latencies.back();
+    return f;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    RegisterSerialControl();
+    SetMessageBoxHook(
+        [](const MessageRecord& r) { std::fprintf(stderr, "message box: %s\n", r.text.c_str()); });
+    const int events = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
+
+    std::printf("Receive latency: one byte at the device end to the receive view changed\n");
+    std::printf("machine: %u cores, %s, %s\n", std::thread::hardware_concurrency(),
+                CpuModel().c_str(), FirstLineOf("/proc/loadavg", "").c_str());
+    std::printf("%d single-byte events per mode, window offscreen\n\n", events);
+    std::printf("%10s %7s %11s %11s %11s\n", "mode", "events", "median ms", "p99 ms", "max ms");
+    for (bool hex : {false, true}) {
+        const Figures f = Measure(hex, events);
+        std::printf("%10s %7zu %11.3f %11.3f %11.3f\n", hex ? "hex" : "character", f.events,
+                    f.medianMs, f.p99Ms, f.maxMs);
+        std::fflush(stdout);
+    }
+    return 0;
+}
