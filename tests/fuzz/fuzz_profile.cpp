@@ -19,32 +19,13 @@
 
 #include "platform/ProfileFormat.h"
 
+#include "platform/Gbk.h"
+#include "tests/fuzz/FuzzInput.h"
+
 namespace {
 
-[[noreturn]] void Fail() {
-    std::abort();
-}
-
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool AtEnd() const { return at_ == size_; }
-    unsigned char Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::string Text(size_t length) {
-        length = std::min(length, size_ - at_);
-        std::string text(reinterpret_cast<const char*>(data_ + at_), length);
-        at_ += length;
-        return text;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
-
 bool IsLead(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
+    return gbk::IsLeadByte(b);
 }
 
 // Names compare with ASCII letters folded, except the second byte of a
@@ -173,7 +154,7 @@ std::optional<std::string> Model(const std::vector<Written>& written, const std:
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Input in(data, size);
+    FuzzInput in(data, size);
     const size_t length = in.Byte() | (static_cast<size_t>(in.Byte()) << 8);
     const std::string original = in.Text(length);
 

@@ -17,32 +17,13 @@
 #include "analysis/Comparison.h"
 #include "analysis/ReceiveBatch.h"
 
+#include "platform/Gbk.h"
+#include "tests/fuzz/FuzzInput.h"
+
 namespace {
 
-[[noreturn]] void Fail() {
-    std::abort();
-}
-
-class Input {
-public:
-    Input(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    bool AtEnd() const { return at_ == size_; }
-    unsigned char Byte() { return at_ < size_ ? data_[at_++] : 0; }
-    std::string Text(size_t length) {
-        length = std::min(length, size_ - at_);
-        std::string text(reinterpret_cast<const char*>(data_ + at_), length);
-        at_ += length;
-        return text;
-    }
-
-private:
-    const uint8_t* data_;
-    size_t size_;
-    size_t at_ = 0;
-};
-
 bool IsLead(unsigned char b) {
-    return b >= 0x81 && b <= 0xFE;
+    return gbk::IsLeadByte(b);
 }
 
 // The text's characters in order: a lead byte and the byte after it make one.
@@ -118,7 +99,7 @@ std::string FormatChecked(const std::string& batch, bool hex) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Input in(data, size);
+    FuzzInput in(data, size);
     bool hex = (in.Byte() & 1) != 0;
     std::string receive, filtered, expected, result;
 
