@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "app/AnalysisDlg.h"
+#include "bench/BenchFigures.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
@@ -30,23 +31,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string FirstLineOf(const char* path, const char* prefix) {
-    std::ifstream file(path);
-    std::string line;
-    while (std::getline(file, line)) {
-        if (line.rfind(prefix, 0) == 0) {
-            return line;
-        }
-    }
-    return "unknown";
-}
-
-std::string CpuModel() {
-    const std::string line = FirstLineOf("/proc/cpuinfo", "model name");
-    const size_t colon = line.find(':');
-    return colon == std::string::npos ? line : line.substr(colon + 2);
-}
 
 // Runs the event loop until quit() or the timeout.
 class Waiter {
@@ -131,7 +115,7 @@ Figures Measure(bool hex, int events) {
     Figures f;
     f.events = latencies.size();
     f.medianMs = latencies[latencies.size() / 2];
-    f.p99Ms = latencies[std::min(latencies.size() - 1, (latencies.size() * 99 + 99) / 100 - 1)];
+    f.p99Ms = Percentile99(latencies);
     f.maxMs = latencies.back();
     return f;
 }
@@ -147,8 +131,7 @@ int main(int argc, char** argv) {
     const int events = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
 
     std::printf("Receive latency: one byte at the device end to the receive view changed\n");
-    std::printf("machine: %u cores, %s, %s\n", std::thread::hardware_concurrency(),
-                CpuModel().c_str(), FirstLineOf("/proc/loadavg", "").c_str());
+    std::printf("machine: %s\n", MachineDescription().c_str());
     std::printf("%d single-byte events per mode, window offscreen\n\n", events);
     std::printf("%10s %7s %11s %11s %11s\n", "mode", "events", "median ms", "p99 ms", "max ms");
     for (bool hex : {false, true}) {

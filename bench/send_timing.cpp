@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "app/AnalysisDlg.h"
+#include "bench/BenchFigures.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
@@ -50,17 +51,6 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
     tick.start(5);
     loop.exec();
     return done();
-}
-
-std::string CpuModel() {
-    std::ifstream cpuinfo("/proc/cpuinfo");
-    std::string line;
-    while (std::getline(cpuinfo, line)) {
-        if (line.rfind("model name", 0) == 0) {
-            return line.substr(line.find(':') + 2);
-        }
-    }
-    return "unknown";
 }
 
 struct Figures {
@@ -109,8 +99,7 @@ Figures Measure(int period, int seconds) {
         f.meanMs += d;
     }
     f.meanMs /= static_cast<double>(late.size());
-    const size_t p99 = std::min(late.size() - 1, (late.size() * 99 + 99) / 100 - 1);
-    f.p99Ms = late[p99];
+    f.p99Ms = Percentile99(late);
     f.maxMs = late.back();
     f.firstMs = std::chrono::duration<double, std::milli>(sends.front() - clicked).count() - period;
     return f;
@@ -127,7 +116,7 @@ int main(int argc, char** argv) {
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
     std::printf("Automatic send timing at the device end of a pseudo-terminal\n");
-    std::printf("machine: %u cores, %s\n", std::thread::hardware_concurrency(), CpuModel().c_str());
+    std::printf("machine: %s\n", MachineDescription().c_str());
     std::printf("%d s per period, text \"%s\", the device answering every arrival\n\n", seconds,
                 kSendText);
     std::printf("%9s %9s %14s %14s %14s %16s\n", "period", "intervals", "mean late ms",
