@@ -8,6 +8,7 @@
 
 #include "support/Pty.h"
 #include "support/WindowFixture.h"
+#include "support/WindowProbes.h"
 
 namespace {
 
@@ -33,30 +34,6 @@ void ExpectPuts(const CMSComm& comm, short port, const std::string& settings, sh
     EXPECT_EQ(comm.GetRThreshold(), 1);
     EXPECT_EQ(comm.GetInputLen(), 0);
 }
-
-// Records the order in which controls are enabled or disabled.
-class EnableRecorder : public QObject {
-public:
-    EnableRecorder(const CDialog& dlg, const std::vector<int>& ids) {
-        for (int id : ids) {
-            QWidget* w = dlg.GetDlgItem(id);
-            ids_[w] = id;
-            w->installEventFilter(this);
-        }
-    }
-    std::vector<int> changed;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange) {
-            changed.push_back(ids_.at(watched));
-        }
-        return false;
-    }
-
-private:
-    std::map<QObject*, int> ids_;
-};
 
 // A list pick: an item's text, or nullptr for no selection.
 using Pick = std::pair<int, const char*>;
@@ -172,7 +149,7 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         EXPECT_EQ((line.c_cflag & CRTSCTS) != 0, c.handshaking == 2);
 
         EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
-        EXPECT_EQ(recorder.changed, kLineControls);
+        EXPECT_EQ(recorder.Ids(), kLineControls);
         ExpectEnabled(kLineControls, false);
         ExpectEnabled({IDC_CLOSE, IDC_MANUALSEND, IDC_AUTOSEND, IDC_SENDPERIOD, IDC_DATALIB}, true);
         dlg.reset();
@@ -333,7 +310,7 @@ TEST_F(PortOpenClose, CloseStopsSendingWaitsAndRestoresTheControls) {
         EXPECT_FALSE(dlg->m_ctrlComm.GetPortOpen());
         EXPECT_EQ(dlg->m_bPortOpen, c.portOpenAfter);
         EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
-        EXPECT_EQ(recorder.changed, kRestoredControls);
+        EXPECT_EQ(recorder.Ids(), kRestoredControls);
         ExpectEnabled(kRestoredControls, true);
         ExpectEnabled({IDC_MANUALSEND, IDC_AUTOSEND}, false);
         EXPECT_TRUE(dlg->IsItemEnabled(IDC_CLOSE));

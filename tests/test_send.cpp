@@ -10,18 +10,16 @@
 #include "support/DeviceListener.h"
 #include "support/Pty.h"
 #include "support/WindowFixture.h"
+#include "support/WindowProbes.h"
 
 namespace {
 
 using Clock = DeviceListener::Clock;
 
-// Long enough for a loaded machine under ThreadSanitizer; waits end as soon as
-// their condition holds.
-constexpr int kPatience = 20000;
-
 const std::string kRangeMessage = gbk::Text("“请填入一个在10和5000之间的整数。”");
 // In the order a run disables them.
-const auto kSendControls = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD, IDC_SENDHEX, IDC_DATALIB};
+const std::vector<int> kSendControls = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD, IDC_SENDHEX,
+                                        IDC_DATALIB};
 
 long long Ms(Clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
@@ -31,54 +29,17 @@ ByteArray Bytes(const std::string& s) {
     return ByteArray(s.begin(), s.end());
 }
 
-// Runs the window's event loop until `done` holds; false on timeout.
-bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kPatience) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;
-    tick.start(2);
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
-
 void Pump(int ms) {
     WaitUntil([] { return false; }, ms);
 }
 
-std::vector<std::pair<int, bool>> Changes(std::initializer_list<int> ids, bool enabled) {
+std::vector<std::pair<int, bool>> Changes(const std::vector<int>& ids, bool enabled) {
     std::vector<std::pair<int, bool>> changes;
     for (int id : ids) {
         changes.emplace_back(id, enabled);
     }
     return changes;
 }
-
-// Records every enabling and disabling of the watched controls, in order.
-class EnableRecorder : public QObject {
-public:
-    EnableRecorder(CDialog& dlg, std::initializer_list<int> ids) {
-        for (int id : ids) {
-            QWidget* w = dlg.GetDlgItem(id);
-            w->setProperty("controlId", id);
-            w->installEventFilter(this);
-        }
-    }
-    std::vector<std::pair<int, bool>> changes;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange) {
-            auto* w = static_cast<QWidget*>(watched);
-            changes.emplace_back(w->property("controlId").toInt(), w->isEnabled());
-        }
-        return false;
-    }
-};
 
 // The analysis window with COM2 on a pseudo-terminal, opened by "OPEN"; the
 // test plays the device at the other end.

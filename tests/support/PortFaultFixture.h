@@ -18,14 +18,11 @@
 #include "support/ProcessProbes.h"
 #include "support/Pty.h"
 #include "support/WindowFixture.h"
+#include "support/WindowProbes.h"
 
 // The analysis window facing faults of its port, with the helpers the fault
 // tests share.
 using Clock = std::chrono::steady_clock;
-
-// Long enough for a loaded machine under ThreadSanitizer; waits end as soon as
-// their condition holds.
-inline constexpr int kPatience = 20000;
 
 // The five send controls, in the order a run disables them.
 inline const std::vector<int> kSendControls = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD,
@@ -36,21 +33,6 @@ inline const std::vector<int> kLineControls = {
 
 inline long long Ms(Clock::duration d) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-}
-
-// Runs the window's event loop until `done` holds; false on timeout.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kPatience) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;  // wakes the loop to look at what other threads change
-    tick.start(2);
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 inline void Pump(int ms) {
@@ -89,30 +71,6 @@ private:
     const int fd_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
-};
-
-// Records every enabling and disabling of the watched controls, in order.
-class EnableRecorder : public QObject {
-public:
-    EnableRecorder(const CDialog& dlg, const std::vector<int>& ids) {
-        for (int id : ids) {
-            QWidget* w = dlg.GetDlgItem(id);
-            ids_[w] = id;
-            w->installEventFilter(this);
-        }
-    }
-    std::vector<std::pair<int, bool>> changes;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::EnabledChange) {
-            changes.emplace_back(ids_.at(watched), static_cast<QWidget*>(watched)->isEnabled());
-        }
-        return false;
-    }
-
-private:
-    std::map<QObject*, int> ids_;
 };
 
 // The analysis window with COM2 mapped to a pseudo-terminal whose device end
