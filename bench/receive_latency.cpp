@@ -23,6 +23,7 @@
 
 #include "app/AnalysisDlg.h"
 #include "bench/BenchFigures.h"
+#include "bench/WindowBench.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
@@ -123,11 +124,9 @@ Figures Measure(bool hex, int events) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenWindows();
     QApplication app(argc, argv);
-    RegisterSerialControl();
-    SetMessageBoxHook(
-        [](const MessageRecord& r) { std::fprintf(stderr, "message box: %s\n", r.text.c_str()); });
+    PrepareWindowBench();
     const int events = argc > 1 ? std::max(10, std::atoi(argv[1])) : 300;
 
     std::printf("Receive latency: one byte at the device end to the receive view changed\n");

@@ -20,6 +20,7 @@
 
 #include "app/AnalysisDlg.h"
 #include "bench/BenchFigures.h"
+#include "bench/WindowBench.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
@@ -108,11 +109,9 @@ Figures Measure(int period, int seconds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    UseOffscreenWindows();
     QApplication app(argc, argv);
-    RegisterSerialControl();
-    SetMessageBoxHook(
-        [](const MessageRecord& r) { std::fprintf(stderr, "message box: %s\n", r.text.c_str()); });
+    PrepareWindowBench();
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
     std::printf("Automatic send timing at the device end of a pseudo-terminal\n");
