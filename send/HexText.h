@@ -1,10 +1,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
-// Bytes between the parser, the send workers and the serial control.
-using ByteArray = std::vector<unsigned char>;
+#include "platform/text/ByteArray.h"
 
 // Turns a text of hexadecimal digit pairs into bytes: "01 02 0A FF" gives 0x01
 // 0x02 0x0A 0xFF. Blanks may stand between pairs but never inside one; parsing

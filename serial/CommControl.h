@@ -3,14 +3,12 @@
 #include <QByteArray>
 #include <QPointer>
 #include <string>
-#include <vector>
 
 #include "platform/HostedControl.h"
+#include "platform/text/ByteArray.h"
 #include "serial/CommSettings.h"
 
 class QSerialPort;
-
-using ByteArray = std::vector<unsigned char>;
 
 // Error codes the serial control raises, with its own descriptions.
 enum CommErrorCode {
