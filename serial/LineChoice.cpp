@@ -1,5 +1,7 @@
 #include "serial/LineChoice.h"
 
+#include "serial/CommSettings.h"
+
 namespace {
 
 // Values by position in each (sorted) list, and the value without a selection.
@@ -9,8 +11,8 @@ T Pick(const T (&values)[N], int position, T none) {
 }
 
 const short kPorts[] = {1, 2, 3, 4};  // COM1 .. COM4
-const char* const kBaudRates[] = {"1200", "2400", "4800", "9600"};
-const char kDataBits[] = {'8', '5', '6', '7', '8'};  // "4" opens with 8
+const int kBaudRates[] = {1200, 2400, 4800, 9600};
+const int kDataBits[] = {8, 5, 6, 7, 8};  // "4" opens with 8
 const char* const kStopBits[] = {"1", "1.5", "2"};
 const char kParities[] = {'e', 'n', 'o'};  // EVEN, NONE, ODD
 const short kHandshaking[] = {0, 2};       // NO, YES: RTS/CTS
@@ -21,11 +23,12 @@ LineChoice ChooseLine(int port, int baudRate, int dataBits, int stopBits, int pa
                       int flowControl) {
     LineChoice choice;
     choice.port = Pick(kPorts, port, short{2});
-    const std::string baud = Pick(kBaudRates, baudRate, "9600");
-    const char data = Pick(kDataBits, dataBits, '8');
-    const std::string stop = Pick(kStopBits, stopBits, "1");
-    const char letter = Pick(kParities, parity, 'n');
-    choice.settings = baud + "," + letter + "," + data + "," + stop;
+    CommSettings settings;
+    settings.baud = Pick(kBaudRates, baudRate, 9600);
+    settings.parity = Pick(kParities, parity, 'n');
+    settings.dataBits = Pick(kDataBits, dataBits, 8);
+    settings.stopBits = Pick(kStopBits, stopBits, "1");
+    choice.settings = FormatCommSettings(settings);
     choice.handshaking = Pick(kHandshaking, flowControl, short{0});
     return choice;
 }
