@@ -33,6 +33,18 @@ QSerialPort::Parity ToQtParity(char p) {
     }
 }
 
+// Handshaking 0 none, 1 XON/XOFF, 2 RTS/CTS.
+QSerialPort::FlowControl ToQtFlowControl(short handshaking) {
+    switch (handshaking) {
+        case 1:
+            return QSerialPort::SoftwareControl;
+        case 2:
+            return QSerialPort::HardwareControl;
+        default:
+            return QSerialPort::NoFlowControl;
+    }
+}
+
 std::string PortName(int port) {
     return "COM" + std::to_string(port);
 }
@@ -178,10 +190,7 @@ void CommControl::SetHandshaking(short handshaking) {
         Refuse(kErrInvalidPropertyValue, "Invalid property value");
     }
     if (portOpen_ && port_ && !lost_) {
-        const auto flow = handshaking == 2   ? QSerialPort::HardwareControl
-                          : handshaking == 1 ? QSerialPort::SoftwareControl
-                                             : QSerialPort::NoFlowControl;
-        if (!port_->setFlowControl(flow)) {
+        if (!port_->setFlowControl(ToQtFlowControl(handshaking))) {
             Refuse(kErrSettings, "The port refused the handshaking");
         }
     }
@@ -269,9 +278,7 @@ void CommControl::OpenPort() {
     port->setDataBits(static_cast<QSerialPort::DataBits>(s->dataBits));
     port->setParity(ToQtParity(s->parity));
     port->setStopBits(stop);
-    port->setFlowControl(handshaking_ == 2   ? QSerialPort::HardwareControl
-                         : handshaking_ == 1 ? QSerialPort::SoftwareControl
-                                             : QSerialPort::NoFlowControl);
+    port->setFlowControl(ToQtFlowControl(handshaking_));
     port->setReadBufferSize(inBufferSize_);
     if (!port->open(QIODevice::ReadWrite)) {
         const QSerialPort::SerialPortError error = port->error();
