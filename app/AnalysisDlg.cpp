@@ -6,6 +6,7 @@
 #include "platform/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"
+#include "serial/SerialControlClass.h"
 
 const CDialog::CommandEntry<CAnalysisDlg> CAnalysisDlg::kCommandTable[6] = {
     {IDC_OPEN, &CAnalysisDlg::OnOpen},         {IDC_MANUALSEND, &CAnalysisDlg::OnManualSend},

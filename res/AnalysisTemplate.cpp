@@ -1,10 +1,9 @@
 #include "res/Templates.h"
 #include "res/resource.h"
+#include "serial/SerialControlClass.h"
 
 #define CTL TESSALINE_CTL
 #define STATIC TESSALINE_STATIC
-
-const char* const kSerialControlClass = "{648A5600-2C6E-101B-82B6-000000000014}";
 
 const DialogTemplate& AnalysisDialogTemplate() {
     static const DialogTemplate tmpl{

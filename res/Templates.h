@@ -4,9 +4,6 @@
 
 #include "platform/DialogTemplate.h"
 
-// Class name under which the serial control is hosted.
-extern const char* const kSerialControlClass;
-
 const DialogTemplate& AnalysisDialogTemplate();
 const DialogTemplate& DataLibraryDialogTemplate();
 

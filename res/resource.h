@@ -55,6 +55,3 @@
 #define IDC_SENDCHOICE2 1062
 #define IDC_SENDCHOICE3 1063
 #define IDC_SAVEDATA 1066
-
-// Event number of the serial control's OnComm event.
-#define EVENT_ONCOMM 1

@@ -13,8 +13,7 @@
 #include <unistd.h>
 #endif
 
-#include "res/Templates.h"
-#include "res/resource.h"
+#include "serial/SerialControlClass.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 
 #include "platform/HostedControl.h"
 #include "res/Templates.h"
+#include "serial/SerialControlClass.h"
 #include "support/WindowFixture.h"
 
 namespace {

@@ -6,9 +6,9 @@
 
 #include <functional>
 
-#include "res/resource.h"
 #include "serial/CommControl.h"
 #include "serial/MSComm.h"
+#include "serial/SerialControlClass.h"
 #include "support/Pty.h"
 
 namespace {
