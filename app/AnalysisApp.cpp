@@ -1,7 +1,7 @@
 #include "app/AnalysisApp.h"
 
 #include "app/AnalysisDlg.h"
-#include "serial/CommControl.h"
+#include "serial/CommControlSite.h"
 
 CAnalysisApp theApp;
 

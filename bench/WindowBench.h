@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/MessageBox.h"
-#include "serial/CommControl.h"
+#include "serial/CommControlSite.h"
 
 // Benchmarks that run the analysis window do so offscreen; call before the
 // QApplication is made.

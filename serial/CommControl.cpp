@@ -13,8 +13,6 @@
 #include <unistd.h>
 #endif
 
-#include "serial/SerialControlClass.h"
-
 namespace {
 
 QSerialPort::Parity ToQtParity(char p) {
@@ -64,18 +62,14 @@ bool HungUp(qintptr handle) {
 
 }  // namespace
 
-CommControl::CommControl(QWidget* parent) : HostedControl(parent) {
-    // Invisible at run time: it never takes the focus and draws nothing.
-    setFocusPolicy(Qt::NoFocus);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
+CommControl::CommControl(QObject* parent) : QObject(parent) {}
 
 CommControl::~CommControl() {
     ClosePort();
 }
 
-void CommControl::Refuse(int code, const std::string& description) const {
-    throw ControlError(code, description);
+void CommControl::Refuse(CommErrorCode code, const std::string& description) const {
+    throw CommError(code, description);
 }
 
 void CommControl::RequireOpen() const {
@@ -86,6 +80,10 @@ void CommControl::RequireOpen() const {
         Refuse(kErrDeviceLost,
                "The device of " + PortName(commPort_) + " (" + devicePath_ + ") is gone");
     }
+}
+
+bool CommControl::PortUsable() const {
+    return portOpen_ && port_ && !lost_;
 }
 
 void CommControl::RequireClosed() const {
@@ -188,7 +186,7 @@ void CommControl::SetHandshaking(short handshaking) {
     if (handshaking != 0 && handshaking != 1 && handshaking != 2) {
         Refuse(kErrInvalidPropertyValue, "Invalid property value");
     }
-    if (portOpen_ && port_ && !lost_) {
+    if (PortUsable()) {
         if (!port_->setFlowControl(ToQtFlowControl(handshaking))) {
             Refuse(kErrSettings, "The port refused the handshaking");
         }
@@ -205,7 +203,7 @@ void CommControl::SetSettings(const std::string& settings) {
         Refuse(kErrInvalidPropertyValue, "Invalid property value: the port cannot send " +
                                              std::to_string(parsed->dataBits) + " data bits");
     }
-    if (portOpen_ && port_ && !lost_) {
+    if (PortUsable()) {
         // A pseudo-terminal keeps only some settings; the port reports the rest
         // as refused, which is not the operator's concern once it is open.
         port_->setBaudRate(parsed->baud);
@@ -297,7 +295,7 @@ void CommControl::OpenPort() {
     devicePath_ = path;
     portOpen_ = true;
     lost_ = false;
-    connect(port, &QSerialPort::readyRead, this, &CommControl::OnReadyRead);
+    connect(port, &QSerialPort::readyRead, this, &CommControl::CheckReceive);
     connect(port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
 }
@@ -364,10 +362,6 @@ ByteArray CommControl::GetInput() {
     return ByteArray(data.begin(), data.end());
 }
 
-void CommControl::OnReadyRead() {
-    CheckReceive();
-}
-
 void CommControl::CheckReceive() {
     if (!portOpen_ || lost_ || !port_ || rThreshold_ <= 0) {
         return;
@@ -387,7 +381,7 @@ void CommControl::RaiseCommEvent(short commEvent) {
     commEvent_ = commEvent;
     inEvent_ = true;
     QPointer<CommControl> self(this);
-    emit controlEvent(EVENT_ONCOMM);
+    emit onComm();
     if (!self) {
         return;
     }
@@ -406,9 +400,4 @@ void CommControl::QueueReceiveCheck() {
         checkQueued_ = false;
         CheckReceive();
     });
-}
-
-void RegisterSerialControl() {
-    RegisterControlClass(kSerialControlClass,
-                         [](QWidget* parent) -> HostedControl* { return new CommControl(parent); });
 }

@@ -1,36 +1,28 @@
 #pragma once
 
-#include <QByteArray>
+#include <QObject>
 #include <QPointer>
 #include <string>
 
-#include "platform/HostedControl.h"
 #include "platform/text/ByteArray.h"
+#include "serial/CommErrors.h"
 #include "serial/CommSettings.h"
 
 class QSerialPort;
 
-// Error codes the serial control raises, with its own descriptions.
-enum CommErrorCode {
-    kErrInvalidPropertyValue = 380,
-    kErrPortOpen = 8000,         // operation not valid while the port is open
-    kErrInvalidPort = 8002,      // no such port
-    kErrPortAlreadyOpen = 8005,  // open twice, or held by another program
-    kErrPortNotOpen = 8018,      // operation valid only when the port is open
-    kErrDeviceLost = 8020,       // the device went away while open
-    kErrSettings = 8015,         // the port refused its line settings
-};
-
-// The serial control that the analysis window hosts: the port itself, with its
-// properties and its OnComm event, on QSerialPort. It lives on the window's
-// thread and must only be used from there.
-class CommControl : public HostedControl {
+// The serial control: the port itself, with its properties and its OnComm
+// event, on QSerialPort. It needs no window: a dialog hosts it through its
+// site (CommControlSite), a program without a display uses it directly. It
+// must only be used on the thread that owns it; checked builds stop at a call
+// from another. A property it cannot take, or an operation it cannot do, is
+// refused with a CommError.
+class CommControl : public QObject {
     Q_OBJECT
 public:
     // CommEvent values.
     static constexpr short kEvReceive = 2;
 
-    explicit CommControl(QWidget* parent = nullptr);
+    explicit CommControl(QObject* parent = nullptr);
     ~CommControl() override;
 
     void SetCommPort(short port);
@@ -61,19 +53,24 @@ public:
     short GetHandshaking() const { return handshaking_; }
 
     // The device a port number opens: TESSALINE_COMn when set, else the
-    // platform's own name for COMn.
+    // system's own device for COMn.
     static std::string DevicePath(int port);
 
     // Raises OnComm with the given CommEvent, as the port does on its own.
     void RaiseCommEvent(short commEvent);
 
+signals:
+    // OnComm: GetCommEvent() says what happened.
+    void onComm();
+
 private:
-    [[noreturn]] void Refuse(int code, const std::string& description) const;
+    [[noreturn]] void Refuse(CommErrorCode code, const std::string& description) const;
     void RequireOpen() const;
     void RequireClosed() const;
+    // The port is open and its device still there.
+    bool PortUsable() const;
     void OpenPort();
     void ClosePort();
-    void OnReadyRead();
     void OnPortError(int error);
     void CheckReceive();
     void QueueReceiveCheck();
@@ -94,6 +91,3 @@ private:
     bool inEvent_ = false;
     bool checkQueued_ = false;
 };
-
-// Registers the serial control so that dialogs can host it.
-void RegisterSerialControl();

@@ -1,14 +1,14 @@
 #include "serial/MSComm.h"
 
 bool CMSComm::AttachWidget(QWidget* widget) {
-    control_ = qobject_cast<CommControl*>(widget);
+    site_ = qobject_cast<CommControlSite*>(widget);
     return IsBound();
 }
 
 CommControl& CMSComm::Control() const {
-    if (!control_) {
+    if (!site_) {
         // The window and its controls are gone.
         throw ControlError(kErrPortNotOpen, "The serial control is not available");
     }
-    return *control_;
+    return site_->control();
 }

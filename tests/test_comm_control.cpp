@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "serial/CommControl.h"
+#include "serial/CommControlSite.h"
 #include "serial/MSComm.h"
 #include "serial/SerialControlClass.h"
 #include "support/Pty.h"
@@ -21,8 +21,8 @@ ByteArray Bytes(const std::string& s) {
 class CommControlTest : public ::testing::Test {
 protected:
     CommControlTest() : mapping_(2, pty_.path()) {
-        comm_.AttachWidget(&control_);
-        QObject::connect(&control_, &HostedControl::controlEvent, [this](int number) {
+        comm_.AttachWidget(&site_);
+        QObject::connect(&site_, &HostedControl::controlEvent, [this](int number) {
             EXPECT_EQ(number, EVENT_ONCOMM);
             ++events_;
             if (onEvent_) {
@@ -47,7 +47,7 @@ protected:
 
     Pty pty_;
     ComMapping mapping_;
-    CommControl control_;
+    CommControlSite site_{nullptr};
     CMSComm comm_;
     int events_ = 0;
     std::function<void()> onEvent_;

@@ -27,7 +27,7 @@ protected:
         mapping_.emplace(2, pty.path());
         // Connected after the window's own connection, so it runs once the
         // handler has returned.
-        QObject::connect(dlg->m_ctrlComm.control(), &HostedControl::controlEvent,
+        QObject::connect(dlg->m_ctrlComm.site(), &HostedControl::controlEvent,
                          [this] { ++handled; });
         Click(IDC_OPEN);
         ASSERT_EQ(dlg->m_bPortOpen, 1);
@@ -363,7 +363,7 @@ TEST_F(WindowAndSimulatedDevice, ShowsTheFramesAndGoodInTurn) {
         std::string result, filtered, received;
     };
     std::vector<Views> seen;
-    QObject::connect(dlg->m_ctrlComm.control(), &HostedControl::controlEvent, [&] {
+    QObject::connect(dlg->m_ctrlComm.site(), &HostedControl::controlEvent, [&] {
         seen.push_back({dlg->GetDlgItemText(IDC_RESULT), dlg->GetDlgItemText(IDC_FILTERED),
                         dlg->GetDlgItemText(IDC_RECEIVETEXT)});
     });

@@ -18,7 +18,7 @@
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 #include "res/resource.h"
-#include "serial/CommControl.h"
+#include "serial/CommControlSite.h"
 
 // The analysis window, created and shown offscreen, with message boxes recorded
 // instead of shown.
