@@ -2,16 +2,9 @@
 
 #include <QSerialPort>
 #include <QTimer>
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 
-#ifdef Q_OS_UNIX
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
+#include "serial/PortSystem.h"
 
 namespace {
 
@@ -44,20 +37,6 @@ QSerialPort::FlowControl ToQtFlowControl(short handshaking) {
 
 std::string PortName(int port) {
     return "COM" + std::to_string(port);
-}
-
-// Whether the line behind a descriptor has hung up: its device is gone.
-bool HungUp(qintptr handle) {
-#ifdef Q_OS_UNIX
-    pollfd line{static_cast<int>(handle), POLLIN | POLLOUT, 0};
-    if (::poll(&line, 1, 0) < 0) {
-        return errno != EINTR;
-    }
-    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-#else
-    Q_UNUSED(handle);
-    return true;
-#endif
 }
 
 }  // namespace
@@ -97,11 +76,7 @@ std::string CommControl::DevicePath(int port) {
     if (const char* value = std::getenv(variable.c_str()); value && *value) {
         return value;
     }
-#ifdef Q_OS_WIN
-    return PortName(port);
-#else
-    return "/dev/ttyS" + std::to_string(port - 1);
-#endif
+    return SystemPortPath(port);
 }
 
 void CommControl::SetCommPort(short port) {
@@ -138,13 +113,7 @@ void CommControl::SetInBufferCount(short count) {
 
 short CommControl::GetInBufferCount() const {
     RequireOpen();
-    qint64 waiting = port_->bytesAvailable();
-#ifdef Q_OS_UNIX
-    int pending = 0;
-    if (::ioctl(port_->handle(), FIONREAD, &pending) == 0 && pending > 0) {
-        waiting += pending;
-    }
-#endif
+    const qint64 waiting = port_->bytesAvailable() + DriverInputQueue(port_->handle());
     return static_cast<short>(std::min<qint64>(waiting, 32767));
 }
 
@@ -158,13 +127,7 @@ void CommControl::SetOutBufferCount(short count) {
 
 short CommControl::GetOutBufferCount() const {
     RequireOpen();
-    qint64 waiting = port_->bytesToWrite();
-#ifdef Q_OS_UNIX
-    int pending = 0;
-    if (::ioctl(port_->handle(), TIOCOUTQ, &pending) == 0 && pending > 0) {
-        waiting += pending;
-    }
-#endif
+    const qint64 waiting = port_->bytesToWrite() + DriverOutputQueue(port_->handle());
     return static_cast<short>(std::min<qint64>(waiting, 32767));
 }
 
@@ -250,25 +213,9 @@ void CommControl::OpenPort() {
             Refuse(kErrSettings, "The parameter is incorrect: 1.5 stop bits need 5 data bits (" +
                                      PortName(commPort_) + ", " + settings_ + ")");
         }
-#ifdef Q_OS_WIN
-        stop = QSerialPort::OneAndHalfStop;
-#else
-        // With five data bits, two stop bits are sent as one and a half.
-        stop = QSerialPort::TwoStop;
-#endif
+        stop = OneAndAHalfStopBits();
     }
-#ifdef Q_OS_UNIX
-    struct stat info {};
-    if (::stat(path.c_str(), &info) != 0) {
-        Refuse(kErrInvalidPort, "Invalid port number: " + PortName(commPort_) + " (" + path + ": " +
-                                    std::strerror(errno) + ")");
-    }
-    if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        Refuse(kErrInvalidPort,
-               "Permission denied: " + path + " (" + PortName(commPort_) +
-                   "). Join the dialout group (sudo usermod -aG dialout $USER) and log in again.");
-    }
-#endif
+    RequireDeviceAccess(path, PortName(commPort_));
     auto* port = new QSerialPort(this);
     port->setPortName(QString::fromStdString(path));
     port->setBaudRate(s->baud);
@@ -317,7 +264,7 @@ void CommControl::OnPortError(int error) {
     if (e != QSerialPort::ResourceError && e != QSerialPort::ReadError) {
         return;
     }
-    if (port_ && !HungUp(port_->handle())) {
+    if (port_ && !LineHungUp(port_->handle())) {
         // A line that cannot take more just now (a device slow to read) and a
         // read that found nothing come as the same errors as a vanished
         // device. The port goes on: what waits to be sent leaves as room

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QSerialPort>
+#include <QtGlobal>
+#include <string>
+
+// What the serial control asks of the operating system beyond QSerialPort:
+// PortSystem_unix.cpp on Linux and other Unix systems, PortSystem_other.cpp
+// elsewhere.
+
+// The system's own device for COMn.
+std::string SystemPortPath(int port);
+
+// The stop bits that give 1.5 stop bits with five data bits.
+QSerialPort::StopBits OneAndAHalfStopBits();
+
+// Refuses a device that is missing or that the user may not open, with the
+// reason, before QSerialPort tries it. `portName` is COMn.
+void RequireDeviceAccess(const std::string& path, const std::string& portName);
+
+// Whether the line behind a descriptor has hung up: its device is gone.
+bool LineHungUp(qintptr handle);
+
+// Bytes the driver holds in its receive and transmit queues, beyond what
+// QSerialPort has buffered.
+qint64 DriverInputQueue(qintptr handle);
+qint64 DriverOutputQueue(qintptr handle);

@@ -1,0 +1,27 @@
+#include "serial/PortSystem.h"
+
+// Systems without the Unix probes: QSerialPort alone says what happened.
+
+std::string SystemPortPath(int port) {
+    return "COM" + std::to_string(port);
+}
+
+QSerialPort::StopBits OneAndAHalfStopBits() {
+    return QSerialPort::OneAndHalfStop;
+}
+
+void RequireDeviceAccess(const std::string&, const std::string&) {}
+
+// Only errors that the port reports come here, and without a probe they
+// count as the device gone.
+bool LineHungUp(qintptr) {
+    return true;
+}
+
+qint64 DriverInputQueue(qintptr) {
+    return 0;
+}
+
+qint64 DriverOutputQueue(qintptr) {
+    return 0;
+}

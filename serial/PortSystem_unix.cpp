@@ -1,0 +1,60 @@
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "serial/CommErrors.h"
+#include "serial/PortSystem.h"
+
+namespace {
+
+qint64 QueueCount(qintptr handle, unsigned long request) {
+    int pending = 0;
+    if (::ioctl(static_cast<int>(handle), request, &pending) == 0 && pending > 0) {
+        return pending;
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::string SystemPortPath(int port) {
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+QSerialPort::StopBits OneAndAHalfStopBits() {
+    // With five data bits, two stop bits are sent as one and a half.
+    return QSerialPort::TwoStop;
+}
+
+void RequireDeviceAccess(const std::string& path, const std::string& portName) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        throw CommError(kErrInvalidPort, "Invalid port number: " + portName + " (" + path + ": " +
+                                             std::strerror(errno) + ")");
+    }
+    if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
+        throw CommError(kErrInvalidPort, "Permission denied: " + path + " (" + portName +
+                                             "). Join the dialout group (sudo usermod -aG "
+                                             "dialout $USER) and log in again.");
+    }
+}
+
+bool LineHungUp(qintptr handle) {
+    pollfd line{static_cast<int>(handle), POLLIN | POLLOUT, 0};
+    if (::poll(&line, 1, 0) < 0) {
+        return errno != EINTR;
+    }
+    return (line.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+}
+
+qint64 DriverInputQueue(qintptr handle) {
+    return QueueCount(handle, FIONREAD);
+}
+
+qint64 DriverOutputQueue(qintptr handle) {
+    return QueueCount(handle, TIOCOUTQ);
+}
