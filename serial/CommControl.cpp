@@ -47,17 +47,12 @@ CommControl::~CommControl() {
     ClosePort();
 }
 
-void CommControl::Refuse(CommErrorCode code, const std::string& description) const {
-    throw CommError(code, description);
-}
-
 void CommControl::RequireOpen() const {
     if (!portOpen_) {
-        Refuse(kErrPortNotOpen, "Operation valid only when the port is open");
+        Refuse(CommRefusal::PortNotOpen);
     }
     if (lost_ || !port_) {
-        Refuse(kErrDeviceLost,
-               "The device of " + PortName(commPort_) + " (" + devicePath_ + ") is gone");
+        Refuse(CommRefusal::DeviceGone, {PortName(commPort_), devicePath_});
     }
 }
 
@@ -67,7 +62,7 @@ bool CommControl::PortUsable() const {
 
 void CommControl::RequireClosed() const {
     if (portOpen_) {
-        Refuse(kErrPortOpen, "Operation not valid while the port is open");
+        Refuse(CommRefusal::PortOpen);
     }
 }
 
@@ -82,7 +77,7 @@ std::string CommControl::DevicePath(int port) {
 void CommControl::SetCommPort(short port) {
     RequireClosed();
     if (port < 1 || port > 16) {
-        Refuse(kErrInvalidPort, "Invalid port number");
+        Refuse(CommRefusal::InvalidPortNumber);
     }
     commPort_ = port;
 }
@@ -90,7 +85,7 @@ void CommControl::SetCommPort(short port) {
 void CommControl::SetInBufferSize(short size) {
     RequireClosed();
     if (size <= 0) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     inBufferSize_ = size;
 }
@@ -98,7 +93,7 @@ void CommControl::SetInBufferSize(short size) {
 void CommControl::SetOutBufferSize(short size) {
     RequireClosed();
     if (size <= 0) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     outBufferSize_ = size;
 }
@@ -106,7 +101,7 @@ void CommControl::SetOutBufferSize(short size) {
 void CommControl::SetInBufferCount(short count) {
     RequireOpen();
     if (count != 0) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     port_->clear(QSerialPort::Input);
 }
@@ -120,7 +115,7 @@ short CommControl::GetInBufferCount() const {
 void CommControl::SetOutBufferCount(short count) {
     RequireOpen();
     if (count != 0) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     port_->clear(QSerialPort::Output);
 }
@@ -133,25 +128,25 @@ short CommControl::GetOutBufferCount() const {
 
 void CommControl::SetInputLen(short length) {
     if (length < 0) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     inputLen_ = length;
 }
 
 void CommControl::SetInputMode(long mode) {
     if (mode != 0 && mode != 1) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     inputMode_ = mode;
 }
 
 void CommControl::SetHandshaking(short handshaking) {
     if (handshaking != 0 && handshaking != 1 && handshaking != 2) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     if (PortUsable()) {
         if (!port_->setFlowControl(ToQtFlowControl(handshaking))) {
-            Refuse(kErrSettings, "The port refused the handshaking");
+            Refuse(CommRefusal::HandshakingRefused);
         }
     }
     handshaking_ = handshaking;
@@ -160,11 +155,10 @@ void CommControl::SetHandshaking(short handshaking) {
 void CommControl::SetSettings(const std::string& settings) {
     std::optional<CommSettings> parsed = ParseCommSettings(settings);
     if (!parsed) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     if (parsed->dataBits < 5) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value: the port cannot send " +
-                                             std::to_string(parsed->dataBits) + " data bits");
+        Refuse(CommRefusal::UnsendableDataBits, {std::to_string(parsed->dataBits)});
     }
     if (PortUsable()) {
         // A pseudo-terminal keeps only some settings; the port reports the rest
@@ -178,7 +172,7 @@ void CommControl::SetSettings(const std::string& settings) {
 
 void CommControl::SetRThreshold(short threshold) {
     if (threshold < 0) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     rThreshold_ = threshold;
     if (threshold > 0) {
@@ -190,7 +184,7 @@ void CommControl::SetRThreshold(short threshold) {
 void CommControl::SetPortOpen(bool open) {
     if (open) {
         if (portOpen_) {
-            Refuse(kErrPortAlreadyOpen, "Port already open");
+            Refuse(CommRefusal::AlreadyOpen);
         }
         OpenPort();
     } else {
@@ -201,7 +195,7 @@ void CommControl::SetPortOpen(bool open) {
 void CommControl::OpenPort() {
     const std::optional<CommSettings> s = ParseCommSettings(settings_);
     if (!s) {
-        Refuse(kErrInvalidPropertyValue, "Invalid property value");
+        Refuse(CommRefusal::InvalidValue);
     }
     const std::string path = DevicePath(commPort_);
     QSerialPort::StopBits stop = QSerialPort::OneStop;
@@ -210,8 +204,7 @@ void CommControl::OpenPort() {
     } else if (s->stopBits == "1.5") {
         // A UART sends 1.5 stop bits only with 5 data bits.
         if (s->dataBits != 5) {
-            Refuse(kErrSettings, "The parameter is incorrect: 1.5 stop bits need 5 data bits (" +
-                                     PortName(commPort_) + ", " + settings_ + ")");
+            Refuse(CommRefusal::StopBitsNeedFiveDataBits, {PortName(commPort_), settings_});
         }
         stop = OneAndAHalfStopBits();
     }
@@ -229,14 +222,12 @@ void CommControl::OpenPort() {
         const std::string reason = port->errorString().toStdString();
         delete port;
         if (error == QSerialPort::PermissionError) {
-            Refuse(kErrPortAlreadyOpen, "Port already open: " + path + " (" + PortName(commPort_) +
-                                            ") is in use by another program (" + reason + ")");
+            Refuse(CommRefusal::PortInUse, {PortName(commPort_), path, reason});
         }
         if (error == QSerialPort::DeviceNotFoundError) {
-            Refuse(kErrInvalidPort, "Invalid port number: " + PortName(commPort_) + " (" + path +
-                                        ": " + reason + ")");
+            Refuse(CommRefusal::NoSuchDevice, {PortName(commPort_), path, reason});
         }
-        Refuse(kErrSettings, "Cannot open " + path + " (" + PortName(commPort_) + "): " + reason);
+        Refuse(CommRefusal::CannotOpen, {PortName(commPort_), path, reason});
     }
     port_ = port;
     devicePath_ = path;
@@ -291,8 +282,7 @@ void CommControl::SetOutput(const ByteArray& bytes) {
     if (!bytes.empty()) {
         const auto* data = reinterpret_cast<const char*>(bytes.data());
         if (port_->write(data, static_cast<qint64>(bytes.size())) < 0) {
-            Refuse(kErrDeviceLost,
-                   "Cannot write to " + devicePath_ + ": " + port_->errorString().toStdString());
+            Refuse(CommRefusal::WriteFailed, {devicePath_, port_->errorString().toStdString()});
         }
         // Hand the bytes to the driver now, as a port's transmit buffer would.
         port_->flush();

@@ -64,7 +64,6 @@ signals:
     void onComm();
 
 private:
-    [[noreturn]] void Refuse(CommErrorCode code, const std::string& description) const;
     void RequireOpen() const;
     void RequireClosed() const;
     // The port is open and its device still there.

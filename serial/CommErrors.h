@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // Error codes the serial control raises, with its own descriptions.
 enum CommErrorCode {
@@ -12,6 +13,26 @@ enum CommErrorCode {
     kErrPortNotOpen = 8018,      // operation valid only when the port is open
     kErrDeviceLost = 8020,       // the device went away while open
     kErrSettings = 8015,         // the port refused its line settings
+};
+
+// Each way the control refuses an operation. Its code and its text, with the
+// details the text names, come from one table.
+enum class CommRefusal {
+    InvalidValue,
+    UnsendableDataBits,  // data bits
+    PortOpen,
+    InvalidPortNumber,
+    NoSuchDevice,  // port name, device path, reason
+    NoPermission,  // port name, device path
+    AlreadyOpen,
+    PortInUse,  // port name, device path, reason
+    PortNotOpen,
+    DeviceGone,   // port name, device path
+    WriteFailed,  // device path, reason
+    HandshakingRefused,
+    StopBitsNeedFiveDataBits,  // port name, settings
+    CannotOpen,                // port name, device path, reason
+    ControlGone,               // the window and its controls are gone
 };
 
 // What the control raises when it refuses an operation; what() is the
@@ -25,3 +46,11 @@ public:
 private:
     CommErrorCode code_;
 };
+
+// The error for a refusal, its text filled in with the details in the order
+// listed above.
+CommError DescribeRefusal(CommRefusal refusal, const std::vector<std::string>& details = {});
+
+[[noreturn]] inline void Refuse(CommRefusal refusal, const std::vector<std::string>& details = {}) {
+    throw DescribeRefusal(refusal, details);
+}

@@ -8,7 +8,8 @@ bool CMSComm::AttachWidget(QWidget* widget) {
 CommControl& CMSComm::Control() const {
     if (!site_) {
         // The window and its controls are gone.
-        throw ControlError(kErrPortNotOpen, "The serial control is not available");
+        const CommError gone = DescribeRefusal(CommRefusal::ControlGone);
+        throw ControlError(gone.code(), gone.what());
     }
     return site_->control();
 }

@@ -33,13 +33,10 @@ QSerialPort::StopBits OneAndAHalfStopBits() {
 void RequireDeviceAccess(const std::string& path, const std::string& portName) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        throw CommError(kErrInvalidPort, "Invalid port number: " + portName + " (" + path + ": " +
-                                             std::strerror(errno) + ")");
+        Refuse(CommRefusal::NoSuchDevice, {portName, path, std::strerror(errno)});
     }
     if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        throw CommError(kErrInvalidPort, "Permission denied: " + path + " (" + portName +
-                                             "). Join the dialout group (sudo usermod -aG "
-                                             "dialout $USER) and log in again.");
+        Refuse(CommRefusal::NoPermission, {portName, path});
     }
 }
 

@@ -2,6 +2,7 @@
 #include <QTest>
 
 #include <functional>
+#include <set>
 #include <string>
 
 #include "serial/CommControl.h"
@@ -100,6 +101,18 @@ TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
             EXPECT_EQ(e.what(), expected);
         }
     }
+}
+
+TEST(CommRefusals, EachHasItsOwnTextWithTheDetailsAsGiven) {
+    std::set<std::string> texts;
+    for (int r = 0; r <= static_cast<int>(CommRefusal::ControlGone); ++r) {
+        texts.insert(DescribeRefusal(static_cast<CommRefusal>(r), {"%1", "%2", "%3"}).what());
+    }
+    EXPECT_EQ(texts.size(), static_cast<size_t>(CommRefusal::ControlGone) + 1)
+        << "a refusal without a row of its own";
+    // A detail is put in as it is, even when it looks like a placeholder.
+    EXPECT_STREQ(DescribeRefusal(CommRefusal::WriteFailed, {"/dev/%2", "gone"}).what(),
+                 "Cannot write to /dev/%2: gone");
 }
 
 }  // namespace

@@ -1,0 +1,58 @@
+#include "serial/CommErrors.h"
+
+namespace {
+
+struct RefusalText {
+    CommRefusal refusal;
+    CommErrorCode code;
+    const char* description;  // %1, %2, %3: the details, in order
+};
+
+const RefusalText kRefusals[] = {
+    {CommRefusal::InvalidValue, kErrInvalidPropertyValue, "Invalid property value"},
+    {CommRefusal::UnsendableDataBits, kErrInvalidPropertyValue,
+     "Invalid property value: the port cannot send %1 data bits"},
+    {CommRefusal::PortOpen, kErrPortOpen, "Operation not valid while the port is open"},
+    {CommRefusal::InvalidPortNumber, kErrInvalidPort, "Invalid port number"},
+    {CommRefusal::NoSuchDevice, kErrInvalidPort, "Invalid port number: %1 (%2: %3)"},
+    {CommRefusal::NoPermission, kErrInvalidPort,
+     "Permission denied: %2 (%1). Join the dialout group (sudo usermod -aG dialout $USER) and "
+     "log in again."},
+    {CommRefusal::AlreadyOpen, kErrPortAlreadyOpen, "Port already open"},
+    {CommRefusal::PortInUse, kErrPortAlreadyOpen,
+     "Port already open: %2 (%1) is in use by another program (%3)"},
+    {CommRefusal::PortNotOpen, kErrPortNotOpen, "Operation valid only when the port is open"},
+    {CommRefusal::DeviceGone, kErrDeviceLost, "The device of %1 (%2) is gone"},
+    {CommRefusal::WriteFailed, kErrDeviceLost, "Cannot write to %1: %2"},
+    {CommRefusal::HandshakingRefused, kErrSettings, "The port refused the handshaking"},
+    {CommRefusal::StopBitsNeedFiveDataBits, kErrSettings,
+     "The parameter is incorrect: 1.5 stop bits need 5 data bits (%1, %2)"},
+    {CommRefusal::CannotOpen, kErrSettings, "Cannot open %2 (%1): %3"},
+    {CommRefusal::ControlGone, kErrPortNotOpen, "The serial control is not available"},
+};
+
+// One pass, so that a detail which itself holds "%1" stays as it is.
+std::string FillIn(const char* description, const std::vector<std::string>& details) {
+    std::string text;
+    for (const char* c = description; *c; ++c) {
+        const bool placeholder = c[0] == '%' && c[1] >= '1' && c[1] <= '9';
+        if (placeholder && size_t(c[1] - '1') < details.size()) {
+            text += details[size_t(c[1] - '1')];
+            ++c;
+        } else {
+            text += *c;
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+CommError DescribeRefusal(CommRefusal refusal, const std::vector<std::string>& details) {
+    for (const RefusalText& row : kRefusals) {
+        if (row.refusal == refusal) {
+            return CommError(row.code, FillIn(row.description, details));
+        }
+    }
+    return CommError(kErrInvalidPropertyValue, kRefusals[0].description);
+}
