@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdlib>
 
+#include "platform/threads/ThreadCheck.h"
 #include "serial/PortSystem.h"
 
 namespace {
@@ -60,12 +61,6 @@ bool CommControl::PortUsable() const {
     return portOpen_ && port_ && !lost_;
 }
 
-void CommControl::RequireClosed() const {
-    if (portOpen_) {
-        Refuse(CommRefusal::PortOpen);
-    }
-}
-
 std::string CommControl::DevicePath(int port) {
     const std::string variable = "TESSALINE_COM" + std::to_string(port);
     if (const char* value = std::getenv(variable.c_str()); value && *value) {
@@ -74,31 +69,8 @@ std::string CommControl::DevicePath(int port) {
     return SystemPortPath(port);
 }
 
-void CommControl::SetCommPort(short port) {
-    RequireClosed();
-    if (port < 1 || port > 16) {
-        Refuse(CommRefusal::InvalidPortNumber);
-    }
-    commPort_ = port;
-}
-
-void CommControl::SetInBufferSize(short size) {
-    RequireClosed();
-    if (size <= 0) {
-        Refuse(CommRefusal::InvalidValue);
-    }
-    inBufferSize_ = size;
-}
-
-void CommControl::SetOutBufferSize(short size) {
-    RequireClosed();
-    if (size <= 0) {
-        Refuse(CommRefusal::InvalidValue);
-    }
-    outBufferSize_ = size;
-}
-
 void CommControl::SetInBufferCount(short count) {
+    RequireOwnerThread(this, "CommControl::SetInBufferCount");
     RequireOpen();
     if (count != 0) {
         Refuse(CommRefusal::InvalidValue);
@@ -107,12 +79,14 @@ void CommControl::SetInBufferCount(short count) {
 }
 
 short CommControl::GetInBufferCount() const {
+    RequireOwnerThread(this, "CommControl::GetInBufferCount");
     RequireOpen();
     const qint64 waiting = port_->bytesAvailable() + DriverInputQueue(port_->handle());
     return static_cast<short>(std::min<qint64>(waiting, 32767));
 }
 
 void CommControl::SetOutBufferCount(short count) {
+    RequireOwnerThread(this, "CommControl::SetOutBufferCount");
     RequireOpen();
     if (count != 0) {
         Refuse(CommRefusal::InvalidValue);
@@ -121,26 +95,14 @@ void CommControl::SetOutBufferCount(short count) {
 }
 
 short CommControl::GetOutBufferCount() const {
+    RequireOwnerThread(this, "CommControl::GetOutBufferCount");
     RequireOpen();
     const qint64 waiting = port_->bytesToWrite() + DriverOutputQueue(port_->handle());
     return static_cast<short>(std::min<qint64>(waiting, 32767));
 }
 
-void CommControl::SetInputLen(short length) {
-    if (length < 0) {
-        Refuse(CommRefusal::InvalidValue);
-    }
-    inputLen_ = length;
-}
-
-void CommControl::SetInputMode(long mode) {
-    if (mode != 0 && mode != 1) {
-        Refuse(CommRefusal::InvalidValue);
-    }
-    inputMode_ = mode;
-}
-
 void CommControl::SetHandshaking(short handshaking) {
+    RequireOwnerThread(this, "CommControl::SetHandshaking");
     if (handshaking != 0 && handshaking != 1 && handshaking != 2) {
         Refuse(CommRefusal::InvalidValue);
     }
@@ -153,6 +115,7 @@ void CommControl::SetHandshaking(short handshaking) {
 }
 
 void CommControl::SetSettings(const std::string& settings) {
+    RequireOwnerThread(this, "CommControl::SetSettings");
     std::optional<CommSettings> parsed = ParseCommSettings(settings);
     if (!parsed) {
         Refuse(CommRefusal::InvalidValue);
@@ -170,18 +133,8 @@ void CommControl::SetSettings(const std::string& settings) {
     settings_ = settings;
 }
 
-void CommControl::SetRThreshold(short threshold) {
-    if (threshold < 0) {
-        Refuse(CommRefusal::InvalidValue);
-    }
-    rThreshold_ = threshold;
-    if (threshold > 0) {
-        // Bytes already waiting are reported once the caller has returned.
-        QueueReceiveCheck();
-    }
-}
-
 void CommControl::SetPortOpen(bool open) {
+    RequireOwnerThread(this, "CommControl::SetPortOpen");
     if (open) {
         if (portOpen_) {
             Refuse(CommRefusal::AlreadyOpen);
@@ -278,6 +231,7 @@ void CommControl::OnPortError(int error) {
 }
 
 void CommControl::SetOutput(const ByteArray& bytes) {
+    RequireOwnerThread(this, "CommControl::SetOutput");
     RequireOpen();
     if (!bytes.empty()) {
         const auto* data = reinterpret_cast<const char*>(bytes.data());
@@ -290,6 +244,7 @@ void CommControl::SetOutput(const ByteArray& bytes) {
 }
 
 ByteArray CommControl::GetInput() {
+    RequireOwnerThread(this, "CommControl::GetInput");
     RequireOpen();
     qint64 wanted = port_->bytesAvailable();
     if (inputLen_ > 0) {
@@ -310,6 +265,7 @@ void CommControl::CheckReceive() {
 }
 
 void CommControl::RaiseCommEvent(short commEvent) {
+    RequireOwnerThread(this, "CommControl::RaiseCommEvent");
     if (inEvent_) {
         // No event while the handler of the last one runs (a message box it
         // shows runs a nested loop); what arrived is reported once it returns.

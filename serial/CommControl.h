@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/text/ByteArray.h"
+#include "platform/threads/ThreadCheck.h"
 #include "serial/CommErrors.h"
 #include "serial/CommSettings.h"
 
@@ -26,31 +27,37 @@ public:
     ~CommControl() override;
 
     void SetCommPort(short port);
-    short GetCommPort() const { return commPort_; }
+    short GetCommPort() const { return OnOwnerThread(commPort_, "CommControl::GetCommPort"); }
     void SetInBufferSize(short size);
-    short GetInBufferSize() const { return inBufferSize_; }
+    short GetInBufferSize() const {
+        return OnOwnerThread(inBufferSize_, "CommControl::GetInBufferSize");
+    }
     void SetInBufferCount(short count);
     short GetInBufferCount() const;
     void SetInputLen(short length);
-    short GetInputLen() const { return inputLen_; }
+    short GetInputLen() const { return OnOwnerThread(inputLen_, "CommControl::GetInputLen"); }
     void SetOutBufferSize(short size);
-    short GetOutBufferSize() const { return outBufferSize_; }
+    short GetOutBufferSize() const {
+        return OnOwnerThread(outBufferSize_, "CommControl::GetOutBufferSize");
+    }
     void SetOutBufferCount(short count);
     short GetOutBufferCount() const;
     void SetPortOpen(bool open);
-    bool GetPortOpen() const { return portOpen_; }
+    bool GetPortOpen() const { return OnOwnerThread(portOpen_, "CommControl::GetPortOpen"); }
     void SetRThreshold(short threshold);
-    short GetRThreshold() const { return rThreshold_; }
+    short GetRThreshold() const { return OnOwnerThread(rThreshold_, "CommControl::GetRThreshold"); }
     void SetSettings(const std::string& settings);
-    std::string GetSettings() const { return settings_; }
+    std::string GetSettings() const { return OnOwnerThread(settings_, "CommControl::GetSettings"); }
     void SetOutput(const ByteArray& bytes);
     ByteArray GetInput();
-    short GetCommEvent() const { return commEvent_; }
+    short GetCommEvent() const { return OnOwnerThread(commEvent_, "CommControl::GetCommEvent"); }
     void SetInputMode(long mode);
-    long GetInputMode() const { return inputMode_; }
+    long GetInputMode() const { return OnOwnerThread(inputMode_, "CommControl::GetInputMode"); }
     // 0 none, 1 XON/XOFF, 2 RTS/CTS.
     void SetHandshaking(short handshaking);
-    short GetHandshaking() const { return handshaking_; }
+    short GetHandshaking() const {
+        return OnOwnerThread(handshaking_, "CommControl::GetHandshaking");
+    }
 
     // The device a port number opens: TESSALINE_COMn when set, else the
     // system's own device for COMn.
@@ -64,6 +71,12 @@ signals:
     void onComm();
 
 private:
+    // A property's value, read on the owner's thread only.
+    template <class Value>
+    const Value& OnOwnerThread(const Value& value, const char* call) const {
+        RequireOwnerThread(this, call);
+        return value;
+    }
     void RequireOpen() const;
     void RequireClosed() const;
     // The port is open and its device still there.
