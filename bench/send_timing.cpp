@@ -5,8 +5,6 @@
 //   bench_send_timing [seconds per period, default 10]
 
 #include <QApplication>
-#include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
@@ -25,34 +23,13 @@
 #include "res/resource.h"
 #include "serial/CommControl.h"
 #include "support/DeviceListener.h"
+#include "support/EventLoopWaits.h"
 #include "support/Pty.h"
 
 namespace {
 
-using Clock = DeviceListener::Clock;
-
 const char kSendText[] = "PING";
 const size_t kSendSize = sizeof kSendText - 1;
-
-void RunFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool RunUntil(const std::function<bool()>& done, int timeoutMs) {
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            loop.quit();
-        }
-    });
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    tick.start(5);
-    loop.exec();
-    return done();
-}
 
 struct Figures {
     size_t intervals = 0;
@@ -84,10 +61,10 @@ Figures Measure(int period, int seconds) {
     dlg.SetDlgItemText(IDC_EXPECTED, std::string(answers * 4, 'x'));
     const Clock::time_point clicked = Clock::now();
     dlg.PostCommand(IDC_AUTOSEND);
-    RunFor(seconds * 1000);
+    Idle(seconds * 1000);
     dlg.PostCommand(IDC_STOPSEND);
-    RunUntil([&] { return dlg.IsItemEnabled(IDC_AUTOSEND); }, 10000);
-    RunFor(50);
+    WaitUntil([&] { return dlg.IsItemEnabled(IDC_AUTOSEND); }, 10000);
+    Idle(50);
 
     const std::vector<Clock::time_point> sends = device.SendTimes(kSendSize);
     if (sends.size() < 2) {

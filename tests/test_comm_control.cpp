@@ -13,10 +13,6 @@
 
 namespace {
 
-ByteArray Bytes(const std::string& s) {
-    return ByteArray(s.begin(), s.end());
-}
-
 // A serial control opened on COM2, which points at a fresh pseudo-terminal.
 class CommControlTest : public ::testing::Test {
 protected:
@@ -39,12 +35,6 @@ protected:
         comm_.SetPortOpen(true);
     }
 
-    termios MasterTermios() const {
-        termios t{};
-        tcgetattr(pty_.master(), &t);
-        return t;
-    }
-
     Pty pty_;
     ComMapping mapping_;
     CommControlSite site_{nullptr};
@@ -56,7 +46,7 @@ protected:
 TEST_F(CommControlTest, OpensWithTheLineSettings) {
     Open("2400,n,8,2", 2);
     EXPECT_TRUE(comm_.GetPortOpen());
-    const termios t = MasterTermios();
+    const termios t = pty_.LineSettings();
     EXPECT_EQ(cfgetospeed(&t), B2400);
     EXPECT_TRUE(t.c_cflag & CSTOPB);
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
@@ -64,7 +54,7 @@ TEST_F(CommControlTest, OpensWithTheLineSettings) {
 
 TEST_F(CommControlTest, OneAndAHalfStopBitsNeedFiveDataBits) {
     Open("1200,n,5,1.5");
-    EXPECT_TRUE(MasterTermios().c_cflag & CSTOPB) << "five data bits with 1.5 stop bits";
+    EXPECT_TRUE(pty_.LineSettings().c_cflag & CSTOPB) << "five data bits with 1.5 stop bits";
     comm_.SetPortOpen(false);
 
     comm_.SetSettings("1200,n,8,1.5");
@@ -84,7 +74,7 @@ TEST_F(CommControlTest, RefusesWhatItCannotDo) {
         int code;
     };
     const Refusal closed[] = {
-        {"output while closed", [&] { comm_.SetOutput(Bytes("x")); }, kErrPortNotOpen},
+        {"output while closed", [&] { comm_.SetOutput(BytesOf("x")); }, kErrPortNotOpen},
         {"input while closed", [&] { comm_.GetInput(); }, kErrPortNotOpen},
         {"bad settings", [&] { comm_.SetSettings("9600,n,8"); }, kErrInvalidPropertyValue},
         {"four data bits", [&] { comm_.SetSettings("9600,n,4,1"); }, kErrInvalidPropertyValue},
@@ -139,8 +129,8 @@ TEST_F(CommControlTest, DefaultDeviceIsTheSystemsComPort) {
 
 TEST_F(CommControlTest, OutputReachesTheDevice) {
     Open();
-    comm_.SetOutput(Bytes("AB\x00\xFF"));
-    EXPECT_EQ(pty_.Read(1000, 4), Bytes("AB\x00\xFF"));
+    comm_.SetOutput(BytesOf("AB\x00\xFF"));
+    EXPECT_EQ(pty_.Read(1000, 4), BytesOf("AB\x00\xFF"));
     comm_.SetOutBufferCount(0);
     comm_.SetOutput(ByteArray());
     EXPECT_TRUE(pty_.Read(100).empty());
@@ -222,7 +212,7 @@ TEST_F(CommControlTest, WhatArrivedDuringTheHandlerIsReportedAfterIt) {
     };
     pty_.Write("early");
     ASSERT_TRUE(QTest::qWaitFor([&] { return events_ >= 2; }, 3000));
-    EXPECT_EQ(comm_.GetInput(), Bytes("late"));
+    EXPECT_EQ(comm_.GetInput(), BytesOf("late"));
 }
 
 TEST_F(CommControlTest, DeviceGoneLeavesAPortThatClosesCleanly) {
@@ -231,7 +221,7 @@ TEST_F(CommControlTest, DeviceGoneLeavesAPortThatClosesCleanly) {
     pty_.CloseMaster();
     QTest::qWait(300);
     EXPECT_TRUE(comm_.GetPortOpen());
-    EXPECT_THROW(comm_.SetOutput(Bytes("x")), ControlError);
+    EXPECT_THROW(comm_.SetOutput(BytesOf("x")), ControlError);
     comm_.SetPortOpen(false);
     EXPECT_FALSE(comm_.GetPortOpen());
 }

@@ -12,10 +12,6 @@
 // QCoreApplication, no widgets and no dialog linked.
 namespace {
 
-ByteArray Bytes(const std::string& s) {
-    return ByteArray(s.begin(), s.end());
-}
-
 class BareCommControl : public ::testing::Test {
 protected:
     BareCommControl() : mapping_(2, pty_.path()) {
@@ -36,9 +32,9 @@ TEST_F(BareCommControl, TalksBothWaysAndRaisesOnComm) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return events_ > 0; }, 2000));
     EXPECT_EQ(control_.GetCommEvent(), CommControl::kEvReceive);
     ASSERT_TRUE(QTest::qWaitFor([&] { return control_.GetInBufferCount() == 4; }, 2000));
-    EXPECT_EQ(control_.GetInput(), Bytes("ping"));
-    control_.SetOutput(Bytes("pong"));
-    EXPECT_EQ(pty_.Read(1000, 4), Bytes("pong"));
+    EXPECT_EQ(control_.GetInput(), BytesOf("ping"));
+    control_.SetOutput(BytesOf("pong"));
+    EXPECT_EQ(pty_.Read(1000, 4), BytesOf("pong"));
 }
 
 // The texts the operator reads when the control refuses, word for word.
@@ -57,7 +53,7 @@ TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
          "Invalid property value: the port cannot send 4 data bits"},
         {[&] { c.SetHandshaking(3); }, kErrInvalidPropertyValue, "Invalid property value"},
         {[&] { c.SetCommPort(17); }, kErrInvalidPort, "Invalid port number"},
-        {[&] { c.SetOutput(Bytes("x")); }, kErrPortNotOpen,
+        {[&] { c.SetOutput(BytesOf("x")); }, kErrPortNotOpen,
          "Operation valid only when the port is open"},
         {[&] {
              c.SetSettings("1200,n,8,1.5");

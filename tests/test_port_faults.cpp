@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <poll.h>
 
+#include <QTimer>
+
 #include <algorithm>
 #include <string>
 

@@ -12,12 +12,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// Controls that opening disables, in that order.
-const std::vector<int> kLineControls = {IDC_OPEN,     IDC_PORT,     IDC_BAUDRATE,   IDC_PARITY,
-                                        IDC_DATABITS, IDC_STOPBITS, IDC_FLOWCONTROL};
 // Controls that closing enables, in that order.
 const std::vector<int> kRestoredControls = {
     IDC_SENDPERIOD, IDC_OPEN,     IDC_PORT,        IDC_BAUDRATE, IDC_PARITY,
@@ -40,31 +36,12 @@ using Pick = std::pair<int, const char*>;
 
 class PortOpenClose : public WindowFixture {
 protected:
-    void NewWindow() {
-        dlg = std::make_unique<CAnalysisDlg>();
-        ASSERT_TRUE(dlg->Create());
-        dlg->window()->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(dlg->window()));
-    }
-
     void Select(const std::vector<Pick>& picks) {
         for (const auto& [id, item] : picks) {
             QComboBox* box = List(id);
             const int position = item ? box->findText(item) : -1;
             ASSERT_TRUE(!item || position >= 0) << item;
             box->setCurrentIndex(position);
-        }
-    }
-
-    static termios LineOf(const Pty& pty) {
-        termios t{};
-        tcgetattr(pty.master(), &t);
-        return t;
-    }
-
-    void ExpectEnabled(const std::vector<int>& ids, bool enabled) {
-        for (int id : ids) {
-            EXPECT_EQ(dlg->IsItemEnabled(id), enabled) << "control " << id;
         }
     }
 };
@@ -131,7 +108,7 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         SCOPED_TRACE(c.name);
         Pty pty;
         ComMapping mapping(c.port, pty.path());
-        NewWindow();
+        OpenWindow();
         messages.clear();
         Select(c.picks);
         EnableRecorder recorder(*dlg, kLineControls);
@@ -143,7 +120,7 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         EXPECT_TRUE(comm.GetPortOpen());
         ExpectPuts(comm, c.port, c.settings, c.handshaking);
 
-        const termios line = LineOf(pty);
+        const termios line = pty.LineSettings();
         EXPECT_EQ(cfgetospeed(&line), c.speed);
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.twoStopBits);
         EXPECT_EQ((line.c_cflag & CRTSCTS) != 0, c.handshaking == 2);
@@ -197,7 +174,7 @@ TEST_F(PortOpenClose, FailedOpeningLeavesTheLinesToTheOperator) {
         Pty pty;
         std::optional<ComMapping> mapping;
         mapping.emplace(c.port, c.devicePath ? c.devicePath : pty.path());
-        NewWindow();
+        OpenWindow();
         messages.clear();
         Select(c.picks);
         Type(IDC_SENDPERIOD, "250");
@@ -267,7 +244,7 @@ TEST_F(PortOpenClose, CloseStopsSendingWaitsAndRestoresTheControls) {
         SCOPED_TRACE(c.name);
         Pty pty;
         ComMapping mapping(2, pty.path());
-        NewWindow();
+        OpenWindow();
         messages.clear();
         if (c.open) {
             Click(IDC_OPEN);

@@ -8,13 +8,13 @@
 #include <thread>
 
 #include "support/DeviceProcess.h"
+#include "support/EventLoopWaits.h"
 #include "support/Pty.h"
 #include "support/WindowFixture.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-using Clock = std::chrono::steady_clock;
 
 const std::string kNotInteger = gbk::Text("请键入一个整数。");
 

@@ -14,24 +14,7 @@
 
 namespace {
 
-using Clock = DeviceListener::Clock;
-
 const std::string kRangeMessage = gbk::Text("“请填入一个在10和5000之间的整数。”");
-// In the order a run disables them.
-const std::vector<int> kSendControls = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD, IDC_SENDHEX,
-                                        IDC_DATALIB};
-
-long long Ms(Clock::duration d) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-}
-
-ByteArray Bytes(const std::string& s) {
-    return ByteArray(s.begin(), s.end());
-}
-
-void Pump(int ms) {
-    WaitUntil([] { return false; }, ms);
-}
 
 std::vector<std::pair<int, bool>> Changes(const std::vector<int>& ids, bool enabled) {
     std::vector<std::pair<int, bool>> changes;
@@ -59,9 +42,6 @@ protected:
         Edit(IDC_SENDTEXT)->setText(text);
         Check(IDC_SENDHEX)->setChecked(hex);
     }
-    bool Enabled(int id) const { return dlg->IsItemEnabled(id); }
-    size_t Running() const { return dlg->SendWorkers().Running(); }
-    bool RunEnded() const { return Running() == 0 && Enabled(IDC_AUTOSEND); }
 
     bool open_ = true;
     Pty pty_;
@@ -87,7 +67,7 @@ TEST_F(SendTest, ManualSendPutsTheTextOnTheLineOnce) {
         {"hex up to a bad pair", "41 4G 43", true, {0x41}},
         {"empty", "", false, {}},
         {"70,000 bytes, sent whole", QString::fromLatin1(big.data(), int(big.size())), false,
-         Bytes(big)},
+         BytesOf(big)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -174,7 +154,7 @@ TEST_F(SendTest, StopDuringAWaitEndsTheRunAfterItsSend) {
               Changes(ids, true));
 
     Pump(1200);
-    EXPECT_EQ(device_.Bytes(), Bytes("ABAB")) << "no send after the run ended";
+    EXPECT_EQ(device_.Bytes(), BytesOf("ABAB")) << "no send after the run ended";
     EXPECT_TRUE(messages.empty());
 }
 
@@ -352,7 +332,7 @@ TEST_F(SendTest, AModalRunEndsPromptlyDuringALongPeriod) {
 // Ten-millisecond turns while the device talks back: every byte arrives in
 // order and the run stops cleanly.
 TEST_F(SendTest, AFastRunWithTheDeviceTalkingBack) {
-    device_.ReplyWith(Bytes("OK\r\n"));
+    device_.ReplyWith(BytesOf("OK\r\n"));
     Type(IDC_SENDPERIOD, "10");
     SetSend("5A A5", true);
     Click(IDC_AUTOSEND);

@@ -8,14 +8,9 @@
 
 #include "platform/UiThreadCalls.h"
 #include "platform/WorkerThreads.h"
+#include "support/EventLoopWaits.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 TEST(UiThreadCalls, RunsCallsOnTheWindowThreadInTheWorkersOrder) {
     UiThreadCalls calls;
@@ -83,7 +78,7 @@ TEST(UiThreadCalls, ClosingRefusesCallsAndWakesSleepers) {
         if (!calls.SleepUnlessClosed(60000)) {
             ++refused;
         }
-        sleptMs = MillisecondsSince(start);
+        sleptMs = Ms(Clock::now() - start);
     });
     while (started < 2) {
         std::this_thread::yield();

@@ -10,15 +10,32 @@
 #include <chrono>
 #include <thread>
 
-ChildProcess::ChildProcess(const std::vector<std::string>& argv, std::optional<uid_t> user) {
-    int in[2];
-    int out[2];
-    if (pipe2(in, O_CLOEXEC) != 0) {
-        return;
-    }
-    if (pipe2(out, O_CLOEXEC) != 0) {
-        close(in[0]);
-        close(in[1]);
+#include "support/Pty.h"
+
+namespace {
+
+bool Readable(int fd, int timeoutMs) {
+    pollfd p{fd, POLLIN, 0};
+    return fd >= 0 && poll(&p, 1, timeoutMs) > 0;
+}
+
+std::string Text(const std::vector<unsigned char>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv, Options options) {
+    int in[2] = {-1, -1};
+    int out[2] = {-1, -1};
+    int err[2] = {-1, -1};
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
+        (options.separateErrors && pipe2(err, O_CLOEXEC) != 0)) {
+        for (int fd : {in[0], in[1], out[0], out[1]}) {
+            if (fd >= 0) {
+                close(fd);
+            }
+        }
         return;
     }
     // Built before fork: between fork and exec the child only makes system calls.
@@ -31,26 +48,27 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, std::optional<u
     if (pid == 0) {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
-        dup2(out[1], STDERR_FILENO);
-        if (user) {
-            const gid_t group = static_cast<gid_t>(*user);
-            if (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(*user) != 0) {
+        dup2(options.separateErrors ? err[1] : out[1], STDERR_FILENO);
+        if (options.user) {
+            const gid_t group = static_cast<gid_t>(*options.user);
+            if (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(*options.user) != 0) {
                 _exit(kCannotSwitchUser);
             }
         }
         execv(args[0], args.data());
         _exit(kCannotRun);
     }
-    close(in[0]);
-    close(out[1]);
-    if (pid < 0) {
-        close(in[1]);
-        close(out[0]);
-        return;
+    for (int fd : {in[0], out[1], err[1]}) {
+        if (fd >= 0) {
+            close(fd);
+        }
     }
-    pid_ = pid;
     input_ = in[1];
     output_ = out[0];
+    errors_ = err[0];
+    if (pid > 0) {
+        pid_ = pid;
+    }
 }
 
 ChildProcess::~ChildProcess() {
@@ -58,16 +76,11 @@ ChildProcess::~ChildProcess() {
         kill(pid_, SIGKILL);
         waitpid(pid_, nullptr, 0);
     }
-    for (int fd : {input_, output_}) {
+    for (int fd : {input_, output_, errors_}) {
         if (fd >= 0) {
             close(fd);
         }
     }
-}
-
-bool ChildProcess::Readable(int timeoutMs) const {
-    pollfd p{output_, POLLIN, 0};
-    return output_ >= 0 && poll(&p, 1, timeoutMs) > 0;
 }
 
 std::string ChildProcess::ReadLine(int timeoutMs) {
@@ -82,7 +95,7 @@ std::string ChildProcess::ReadLine(int timeoutMs) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             end - std::chrono::steady_clock::now());
         char buffer[512];
-        if (left.count() <= 0 || !Readable(static_cast<int>(left.count()))) {
+        if (left.count() <= 0 || !Readable(output_, static_cast<int>(left.count()))) {
             return {};
         }
         const ssize_t n = read(output_, buffer, sizeof buffer);
@@ -94,28 +107,25 @@ std::string ChildProcess::ReadLine(int timeoutMs) {
 }
 
 std::string ChildProcess::ReadAll(int timeoutMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     std::string text = std::move(pending_);
     pending_.clear();
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        char buffer[4096];
-        if (left.count() <= 0 || !Readable(static_cast<int>(left.count()))) {
-            return text;
-        }
-        const ssize_t n = read(output_, buffer, sizeof buffer);
-        if (n <= 0) {
-            return text;
-        }
-        text.append(buffer, static_cast<size_t>(n));
-    }
+    return text + Text(ReadFor(output_, timeoutMs));
+}
+
+std::string ChildProcess::ReadAllErrors(int timeoutMs) {
+    return Text(ReadFor(errors_, timeoutMs));
 }
 
 void ChildProcess::CloseInput() {
     if (input_ >= 0) {
         close(input_);
         input_ = -1;
+    }
+}
+
+void ChildProcess::Signal(int signal) {
+    if (pid_ > 0 && !ended_) {
+        kill(pid_, signal);
     }
 }
 

@@ -7,14 +7,20 @@
 #include <vector>
 
 // A program a test runs beside itself: the test writes its standard input and
-// reads its standard output and error, which share one pipe. It is killed if
-// it still runs when the object goes.
+// reads its standard output, and its standard error with the output or apart.
+// It is killed if it still runs when the object goes.
 class ChildProcess {
 public:
-    // Runs argv[0] with the arguments that follow, optionally as another user
-    // (the caller must be root for that).
+    struct Options {
+        bool separateErrors = false;  // standard error on a pipe of its own
+        std::optional<uid_t> user;    // run as this user (the caller must be root)
+    };
+
+    // Runs argv[0] with the arguments that follow.
+    explicit ChildProcess(const std::vector<std::string>& argv, Options options);
     explicit ChildProcess(const std::vector<std::string>& argv,
-                          std::optional<uid_t> user = std::nullopt);
+                          std::optional<uid_t> user = std::nullopt)
+        : ChildProcess(argv, Options{false, user}) {}
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -24,8 +30,11 @@ public:
     std::string ReadLine(int timeoutMs);
     // Everything it writes until it closes its output or the time is up.
     std::string ReadAll(int timeoutMs);
+    // The same for its standard error, when kept apart.
+    std::string ReadAllErrors(int timeoutMs);
     // Ends its standard input, which asks a program that reads it to end.
     void CloseInput();
+    void Signal(int signal);
     // Its exit code once it has ended; -1 if it was killed by a signal or
     // did not end in time (it is then killed).
     int Wait(int timeoutMs);
@@ -35,11 +44,10 @@ public:
     static constexpr int kCannotRun = 127;
 
 private:
-    bool Readable(int timeoutMs) const;
-
     pid_t pid_ = -1;
     int input_ = -1;
     int output_ = -1;
+    int errors_ = -1;
     std::string pending_;
     bool ended_ = false;
 };

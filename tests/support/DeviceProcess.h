@@ -1,9 +1,9 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
+
+#include "support/ChildProcess.h"
 
 // The built tessaline-device program, run as a user would, with its standard
 // output and error captured. The test can open its port and talk to it.
@@ -16,10 +16,10 @@ public:
 
     // The first line of standard output (the port's path), waiting at most
     // the time given.
-    std::string FirstLine(int timeoutMs);
+    std::string FirstLine(int timeoutMs) { return program_.ReadLine(timeoutMs); }
     // What is left on standard output or error once the program has ended.
-    std::string Output() { return Drain(out_); }
-    std::string Errors() { return Drain(err_); }
+    std::string Output() { return program_.ReadAll(kDrainMs); }
+    std::string Errors() { return program_.ReadAllErrors(kDrainMs); }
 
     // Opens the device's port as a serial program would, in raw mode.
     bool OpenPort(const std::string& path);
@@ -33,12 +33,8 @@ public:
     int ExitCode();
 
 private:
-    static bool Wait(int fd, int timeoutMs);
-    std::string Drain(int fd);
+    static constexpr int kDrainMs = 2000;
 
-    pid_t pid_ = -1;
-    int out_ = -1;
-    int err_ = -1;
+    ChildProcess program_;
     int port_ = -1;
-    bool exited_ = false;
 };

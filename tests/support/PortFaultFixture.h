@@ -2,10 +2,6 @@
 
 #include <unistd.h>
 
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTimer>
-
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -22,30 +18,6 @@
 
 // The analysis window facing faults of its port, with the helpers the fault
 // tests share.
-using Clock = std::chrono::steady_clock;
-
-// The five send controls, in the order a run disables them.
-inline const std::vector<int> kSendControls = {IDC_AUTOSEND, IDC_MANUALSEND, IDC_SENDPERIOD,
-                                               IDC_SENDHEX, IDC_DATALIB};
-// "OPEN" and the six lists: enabled exactly while the port is closed.
-inline const std::vector<int> kLineControls = {
-    IDC_OPEN, IDC_PORT, IDC_BAUDRATE, IDC_PARITY, IDC_DATABITS, IDC_STOPBITS, IDC_FLOWCONTROL};
-
-inline long long Ms(Clock::duration d) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
-}
-
-inline void Pump(int ms) {
-    WaitUntil([] { return false; }, ms);
-}
-
-// Runs the event loop for the time given with nothing of the test's own to do,
-// so that the CPU time spent meanwhile is the program's.
-inline void Idle(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Writes a line of data to the device end every few milliseconds until it
 // goes; what the line cannot take is dropped, as a device would lose it.
@@ -119,15 +91,6 @@ protected:
             return e.code() == kErrDeviceLost;
         }
     }
-
-    bool Enabled(int id) const { return dlg->IsItemEnabled(id); }
-    void ExpectEnabled(const std::vector<int>& ids, bool enabled) const {
-        for (int id : ids) {
-            EXPECT_EQ(Enabled(id), enabled) << "control " << id;
-        }
-    }
-    size_t Running() const { return dlg->SendWorkers().Running(); }
-    bool RunEnded() const { return Running() == 0 && Enabled(IDC_AUTOSEND); }
 
     // With nothing left to do after a fault, the program stays idle: a
     // notifier firing without end would burn a whole core.

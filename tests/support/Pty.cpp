@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -52,11 +53,28 @@ void Pty::Write(const std::vector<unsigned char>& bytes) {
 }
 
 void Pty::Write(const std::string& bytes) {
-    Write(std::vector<unsigned char>(bytes.begin(), bytes.end()));
+    Write(BytesOf(bytes));
 }
 
 std::vector<unsigned char> Pty::Read(int timeoutMs, size_t expected) {
+    return ReadFor(master_, timeoutMs, expected);
+}
+
+termios Pty::LineSettings() const {
+    termios t{};
+    tcgetattr(master_, &t);
+    return t;
+}
+
+std::vector<unsigned char> BytesOf(const std::string& text) {
+    return std::vector<unsigned char>(text.begin(), text.end());
+}
+
+std::vector<unsigned char> ReadFor(int fd, int timeoutMs, size_t expected) {
     std::vector<unsigned char> out;
+    if (fd < 0) {
+        return out;
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (out.size() < expected) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -65,14 +83,16 @@ std::vector<unsigned char> Pty::Read(int timeoutMs, size_t expected) {
         if (left <= 0) {
             break;
         }
-        pollfd p{master_, POLLIN, 0};
+        pollfd p{fd, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left)) <= 0) {
             continue;
         }
         unsigned char buf[4096];
-        ssize_t n = ::read(master_, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf, sizeof buf);
         if (n > 0) {
             out.insert(out.end(), buf, buf + n);
+        } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+            break;  // the other end closed
         }
     }
     return out;

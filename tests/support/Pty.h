@@ -1,7 +1,17 @@
 #pragma once
 
+#include <termios.h>
+
+#include <cstdint>
 #include <string>
 #include <vector>
+
+// The bytes of a text, as a device sends or expects them.
+std::vector<unsigned char> BytesOf(const std::string& text);
+
+// Reads what arrives on a descriptor within the time, stopping early once
+// `expected` bytes came or the other end closed.
+std::vector<unsigned char> ReadFor(int fd, int timeoutMs, size_t expected = SIZE_MAX);
 
 // A pseudo-terminal pair: the program opens the device path, the test plays the
 // device at the master end.
@@ -21,6 +31,8 @@ public:
     void Write(const std::string& bytes);
     // Reads what arrives within the time, stopping early once `expected` bytes came.
     std::vector<unsigned char> Read(int timeoutMs, size_t expected = SIZE_MAX);
+    // The line settings (speed, stop bits, handshaking) the program put on the port.
+    termios LineSettings() const;
     // The device goes away.
     void CloseMaster();
 

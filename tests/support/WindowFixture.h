@@ -19,6 +19,7 @@
 #include "platform/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControlSite.h"
+#include "support/ControlIds.h"
 
 // The analysis window, created and shown offscreen, with message boxes recorded
 // instead of shown.
@@ -27,6 +28,11 @@ protected:
     void SetUp() override {
         RegisterSerialControl();
         SetMessageBoxHook([this](const MessageRecord& r) { messages.push_back(r); });
+        OpenWindow();
+    }
+
+    // A new analysis window, shown, in place of the last.
+    void OpenWindow() {
         dlg = std::make_unique<CAnalysisDlg>();
         ASSERT_TRUE(dlg->Create());
         dlg->window()->show();
@@ -49,6 +55,16 @@ protected:
     QCheckBox* Check(int id) const { return Item<QCheckBox>(id); }
     QPushButton* Button(int id) const { return Item<QPushButton>(id); }
     void Click(int id) { QTest::mouseClick(Button(id), Qt::LeftButton); }
+
+    bool Enabled(int id) const { return dlg->IsItemEnabled(id); }
+    void ExpectEnabled(const std::vector<int>& ids, bool enabled) const {
+        for (int id : ids) {
+            EXPECT_EQ(Enabled(id), enabled) << "control " << id;
+        }
+    }
+    // Send workers still running, and a run of sending over.
+    size_t Running() const { return dlg->SendWorkers().Running(); }
+    bool RunEnded() const { return Running() == 0 && Enabled(IDC_AUTOSEND); }
 
     // Replaces a field's text as the operator would.
     void Type(int id, const QString& text) {

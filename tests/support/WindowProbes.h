@@ -1,36 +1,14 @@
 #pragma once
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
-#include <QTimer>
 #include <QWidget>
 
-#include <functional>
 #include <utility>
 #include <vector>
 
 #include "platform/Dialog.h"
-
-// Long enough for a loaded machine under ThreadSanitizer; waits end as soon as
-// their condition holds.
-inline constexpr int kPatience = 20000;
-
-// Runs the window's event loop until `done` holds; false on timeout.
-inline bool WaitUntil(const std::function<bool()>& done, int timeoutMs = kPatience) {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick;  // wakes the loop to look at what other threads change
-    tick.start(2);
-    while (!done()) {
-        if (elapsed.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+#include "support/EventLoopWaits.h"
 
 // Records every enabling and disabling of the watched controls, in order.
 class EnableRecorder : public QObject {
