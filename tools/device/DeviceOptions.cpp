@@ -1,5 +1,9 @@
 #include "tools/device/DeviceOptions.h"
 
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QStringList>
+
 namespace {
 
 ParsedOptions Wrong(const std::string& why) {
@@ -19,84 +23,131 @@ std::optional<int> ParsePeriod(const std::string& text) {
     return value;
 }
 
+// An empty text when `text` is a hex frame (then in `out`), else why not.
+std::string ReadFrame(const std::string& text, const char* what, Frame& out) {
+    std::string why;
+    std::optional<Frame> frame = ParseHexFrame(text, &why);
+    if (!frame) {
+        return std::string(what) + " '" + text + "' is not a hex frame: " + why;
+    }
+    out = *frame;
+    return std::string();
+}
+
+const char kAnswerNeedsTwo[] = "--answer needs two hex frames: the request and the reply";
+
+// Why the parser stopped, in the device's words.
+std::string ParserError(const QCommandLineParser& parser, const std::vector<std::string>& args) {
+    const QStringList unknown = parser.unknownOptionNames();
+    if (!unknown.isEmpty()) {
+        const QString dashes = unknown.first().size() > 1 ? "--" : "-";
+        return "unknown argument '" + (dashes + unknown.first()).toStdString() + "'";
+    }
+    // Otherwise the last argument is an option whose value is missing.
+    const std::string last = args.empty() ? std::string() : args.back();
+    if (last == "--answer") {
+        return kAnswerNeedsTwo;
+    }
+    if (last == "--send") {
+        return "--send needs a hex frame";
+    }
+    if (last == "--every") {
+        return "--every needs a period in milliseconds";
+    }
+    return parser.errorText().toStdString();
+}
+
+// --answer REQUEST REPLY: each reply is the argument right after its request,
+// which the parser leaves among the positional arguments. The last one counts.
+bool TakeReplies(const std::vector<std::string>& args, QStringList& positional,
+                 std::string& reply) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool joined = args[i].rfind("--answer=", 0) == 0;
+        if (args[i] != "--answer" && !joined) {
+            continue;
+        }
+        const size_t at = i + (joined ? 1 : 2);
+        if (at >= args.size() || positional.isEmpty() ||
+            positional.first().toStdString() != args[at]) {
+            return false;
+        }
+        reply = positional.takeFirst().toStdString();
+        i = at;
+    }
+    return true;
+}
+
 }  // namespace
 
 ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args) {
-    DeviceOptions options;
-    int modes = 0;
-    bool periodGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        // Whether the option is followed by this many values.
-        auto hasValues = [&](size_t count) { return i + count < args.size(); };
-        auto frameAt = [&](size_t at, const char* what, Frame& out) -> std::string {
-            std::string why;
-            std::optional<Frame> frame = ParseHexFrame(args[at], &why);
-            if (!frame) {
-                return std::string(what) + " '" + args[at] + "' is not a hex frame: " + why;
-            }
-            out = *frame;
-            return std::string();
-        };
+    const QCommandLineOption help({"h", "help"}, "");
+    const QCommandLineOption verbose({"v", "verbose"}, "");
+    const QCommandLineOption echo("echo", "");
+    const QCommandLineOption answer("answer", "", "REQUEST");
+    const QCommandLineOption send("send", "", "FRAME");
+    const QCommandLineOption every("every", "", "MS");
+    QCommandLineParser parser;
+    parser.addOptions({help, verbose, echo, answer, send, every});
+    QStringList line{"tessaline-device"};
+    for (const std::string& arg : args) {
+        line << QString::fromStdString(arg);
+    }
+    if (!parser.parse(line)) {
+        return Wrong(ParserError(parser, args));
+    }
 
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (arg == "-v" || arg == "--verbose") {
-            options.verbose = true;
-        } else if (arg == "--echo") {
-            options.mode = DeviceMode::Echo;
-            ++modes;
-        } else if (arg == "--answer") {
-            if (!hasValues(2)) {
-                return Wrong("--answer needs two hex frames: the request and the reply");
-            }
-            std::string why = frameAt(i + 1, "request", options.request);
-            if (why.empty()) {
-                why = frameAt(i + 2, "reply", options.reply);
-            }
-            if (!why.empty()) {
-                return Wrong(why);
-            }
-            options.mode = DeviceMode::Answer;
-            ++modes;
-            i += 2;
-        } else if (arg == "--send") {
-            if (!hasValues(1)) {
-                return Wrong("--send needs a hex frame");
-            }
-            if (std::string why = frameAt(i + 1, "frame", options.frame); !why.empty()) {
-                return Wrong(why);
-            }
-            options.mode = DeviceMode::Send;
-            ++modes;
-            i += 1;
-        } else if (arg == "--every") {
-            if (!hasValues(1)) {
-                return Wrong("--every needs a period in milliseconds");
-            }
-            std::optional<int> period = ParsePeriod(args[i + 1]);
-            if (!period) {
-                return Wrong("--every takes whole milliseconds from " +
-                             std::to_string(kShortestPeriodMs) + " to " +
-                             std::to_string(kLongestPeriodMs) + ", not '" + args[i + 1] + "'");
-            }
-            options.periodMs = *period;
-            periodGiven = true;
-            i += 1;
-        } else {
-            return Wrong("unknown argument '" + arg + "'");
+    DeviceOptions options;
+    options.help = parser.isSet(help);
+    options.verbose = parser.isSet(verbose);
+    QStringList positional = parser.positionalArguments();
+    std::string reply;
+    if (!TakeReplies(args, positional, reply)) {
+        return Wrong(kAnswerNeedsTwo);
+    }
+    std::string why;
+    if (parser.isSet(answer)) {
+        why = ReadFrame(parser.value(answer).toStdString(), "request", options.request);
+        if (why.empty()) {
+            why = ReadFrame(reply, "reply", options.reply);
         }
+    }
+    for (const QString& frame : parser.values(send)) {
+        if (why.empty()) {
+            why = ReadFrame(frame.toStdString(), "frame", options.frame);
+        }
+    }
+    if (!why.empty()) {
+        return Wrong(why);
+    }
+    if (!positional.isEmpty()) {
+        return Wrong("unknown argument '" + positional.first().toStdString() + "'");
+    }
+    if (parser.isSet(every)) {
+        const std::string text = parser.value(every).toStdString();
+        const std::optional<int> period = ParsePeriod(text);
+        if (!period) {
+            return Wrong("--every takes whole milliseconds from " +
+                         std::to_string(kShortestPeriodMs) + " to " +
+                         std::to_string(kLongestPeriodMs) + ", not '" + text + "'");
+        }
+        options.periodMs = *period;
     }
     if (options.help) {
         return ParsedOptions{options, std::string()};
     }
+
+    const QStringList found = parser.optionNames();
+    const auto modes = found.count("echo") + found.count("answer") + found.count("send");
     if (modes == 0) {
         return Wrong("say what the device does: --echo, --answer or --send");
     }
     if (modes > 1) {
         return Wrong("choose one of --echo, --answer and --send");
     }
-    if (periodGiven && options.mode != DeviceMode::Send) {
+    options.mode = parser.isSet(answer) ? DeviceMode::Answer
+                   : parser.isSet(send) ? DeviceMode::Send
+                                        : DeviceMode::Echo;
+    if (parser.isSet(every) && options.mode != DeviceMode::Send) {
         return Wrong("--every goes with --send");
     }
     return ParsedOptions{options, std::string()};
