@@ -3,7 +3,7 @@
 #include <QPainter>
 
 #include "platform/DataExchange.h"
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"
 

@@ -7,9 +7,9 @@
 
 #include "platform/ComboList.h"
 #include "platform/Dialog.h"
-#include "platform/SharedText.h"
 #include "platform/UiThreadCalls.h"
 #include "platform/WorkerThreads.h"
+#include "platform/text/SharedText.h"
 #include "serial/MSComm.h"
 
 // The analysis window: the program's only main window. It watches the port,

@@ -12,7 +12,7 @@
 #include <atomic>
 #include <filesystem>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <QComboBox>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 // Case-insensitive order over bytes; ASCII letters fold, other bytes compare as they are.

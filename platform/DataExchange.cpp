@@ -6,9 +6,9 @@
 
 #include "platform/BindableControl.h"
 #include "platform/Dialog.h"
-#include "platform/Gbk.h"
-#include "platform/IntegerText.h"
-#include "platform/SharedText.h"
+#include "platform/text/Gbk.h"
+#include "platform/text/IntegerText.h"
+#include "platform/text/SharedText.h"
 
 namespace {
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {

@@ -23,8 +23,8 @@
 
 #include "platform/DataExchange.h"
 #include "platform/DropDownAccessible.h"
-#include "platform/Gbk.h"
 #include "platform/HostedControl.h"
+#include "platform/text/Gbk.h"
 
 // The Qt window behind a CDialog: it turns keys, the close box and painting
 // into the dialog's commands and handlers.

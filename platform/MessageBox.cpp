@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 MessageBoxHook& Hook() {

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace profile {
 namespace {

@@ -19,7 +19,7 @@
 
 #include "platform/ProfileFormat.h"
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {
