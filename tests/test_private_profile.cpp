@@ -6,7 +6,7 @@
 
 #include <optional>
 
-#include "platform/PrivateProfile.h"
+#include "platform/profile/PrivateProfile.h"
 #include "platform/text/Gbk.h"
 #include "support/TempDir.h"
 

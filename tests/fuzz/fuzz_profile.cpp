@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProfileFormat.h"
+#include "platform/profile/ProfileFormat.h"
 
 #include "platform/text/Gbk.h"
 #include "tests/fuzz/FuzzInput.h"

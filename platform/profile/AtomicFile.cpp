@@ -1,4 +1,4 @@
-#include "platform/AtomicFile.h"
+#include "platform/profile/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/ProfileFormat.h"
+#include "platform/profile/ProfileFormat.h"
 
 #include <vector>
 
