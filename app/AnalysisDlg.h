@@ -7,9 +7,9 @@
 
 #include "platform/ComboList.h"
 #include "platform/Dialog.h"
-#include "platform/UiThreadCalls.h"
-#include "platform/WorkerThreads.h"
 #include "platform/text/SharedText.h"
+#include "platform/threads/UiThreadCalls.h"
+#include "platform/threads/WorkerThreads.h"
 #include "serial/MSComm.h"
 
 // The analysis window: the program's only main window. It watches the port,
