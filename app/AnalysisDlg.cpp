@@ -2,7 +2,7 @@
 
 #include <QPainter>
 
-#include "platform/DataExchange.h"
+#include "platform/dialog/DataExchange.h"
 #include "platform/text/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/ComboList.h"
-#include "platform/Dialog.h"
+#include "platform/dialog/ComboList.h"
+#include "platform/dialog/Dialog.h"
 #include "platform/text/SharedText.h"
 #include "platform/threads/UiThreadCalls.h"
 #include "platform/threads/WorkerThreads.h"

@@ -21,7 +21,7 @@
 #include "app/AnalysisDlg.h"
 #include "bench/BenchFigures.h"
 #include "bench/WindowBench.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
 #include "support/DeviceListener.h"

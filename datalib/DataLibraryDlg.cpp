@@ -1,6 +1,6 @@
 #include "datalib/DataLibraryDlg.h"
 
-#include "platform/DataExchange.h"
+#include "platform/dialog/DataExchange.h"
 #include "platform/text/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"

@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 
 // Class name under which the serial control is hosted.
 extern const char* const kSerialControlClass;

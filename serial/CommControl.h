@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/HostedControl.h"
+#include "platform/dialog/HostedControl.h"
 #include "serial/CommSettings.h"
 
 class QSerialPort;

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <string>
 
-#include "platform/BindableControl.h"
+#include "platform/dialog/BindableControl.h"
 #include "serial/CommControl.h"
 
 // The window's handle on its serial control. It keeps no state of its own: each

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/AnalysisDlg.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 #include "platform/text/Gbk.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"

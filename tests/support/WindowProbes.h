@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Dialog.h"
+#include "platform/dialog/Dialog.h"
 
 // Long enough for a loaded machine under ThreadSanitizer; waits end as soon as
 // their condition holds.

@@ -1,4 +1,4 @@
-#include "platform/Dialog.h"
+#include "platform/dialog/Dialog.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -21,9 +21,9 @@
 #include <climits>
 #include <new>
 
-#include "platform/DataExchange.h"
-#include "platform/DropDownAccessible.h"
-#include "platform/HostedControl.h"
+#include "platform/dialog/DataExchange.h"
+#include "platform/dialog/DropDownAccessible.h"
+#include "platform/dialog/HostedControl.h"
 #include "platform/text/Gbk.h"
 
 // The Qt window behind a CDialog: it turns keys, the close box and painting

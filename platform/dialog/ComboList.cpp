@@ -1,4 +1,4 @@
-#include "platform/ComboList.h"
+#include "platform/dialog/ComboList.h"
 
 #include <QComboBox>
 

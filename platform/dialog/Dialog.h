@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/DialogTemplate.h"
-#include "platform/DialogUnits.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/DialogTemplate.h"
+#include "platform/dialog/DialogUnits.h"
+#include "platform/dialog/MessageBox.h"
 
 class QDialog;
 class QPainter;

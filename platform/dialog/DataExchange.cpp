@@ -1,11 +1,11 @@
-#include "platform/DataExchange.h"
+#include "platform/dialog/DataExchange.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 
-#include "platform/BindableControl.h"
-#include "platform/Dialog.h"
+#include "platform/dialog/BindableControl.h"
+#include "platform/dialog/Dialog.h"
 #include "platform/text/Gbk.h"
 #include "platform/text/IntegerText.h"
 #include "platform/text/SharedText.h"

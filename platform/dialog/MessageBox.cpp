@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
