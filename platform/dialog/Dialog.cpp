@@ -1,95 +1,21 @@
 #include "platform/dialog/Dialog.h"
 
-#include <QAbstractButton>
-#include <QAbstractItemView>
 #include <QButtonGroup>
-#include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
-#include <QDialog>
-#include <QGroupBox>
 #include <QGuiApplication>
-#include <QItemSelectionModel>
-#include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <climits>
 #include <new>
 
+#include "platform/dialog/AccessibleNames.h"
+#include "platform/dialog/ControlFactory.h"
 #include "platform/dialog/DataExchange.h"
-#include "platform/dialog/DropDownAccessible.h"
+#include "platform/dialog/DialogWindow.h"
 #include "platform/dialog/HostedControl.h"
+#include "platform/dialog/WidgetText.h"
 #include "platform/text/Gbk.h"
-
-// The Qt window behind a CDialog: it turns keys, the close box and painting
-// into the dialog's commands and handlers.
-class DialogWindow : public QDialog {
-public:
-    DialogWindow(CDialog* dialog, QWidget* owner) : QDialog(owner), dialog_(dialog) {
-        setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    }
-
-    // Enter in an edit that would keep it for itself still means OK.
-    void WatchEnter(QWidget* widget) { widget->installEventFilter(this); }
-
-protected:
-    void keyPressEvent(QKeyEvent* event) override {
-        switch (event->key()) {
-            case Qt::Key_Return:
-            case Qt::Key_Enter:
-                event->accept();
-                if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-                    if (button->isEnabled()) {
-                        button->click();
-                    }
-                } else {
-                    dialog_->PostCommand(IDOK);
-                }
-                return;
-            case Qt::Key_Escape:
-                event->accept();
-                dialog_->PostCommand(IDCANCEL);
-                return;
-            default:
-                QDialog::keyPressEvent(event);
-        }
-    }
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-                !(key->modifiers() & Qt::ControlModifier)) {
-                dialog_->PostCommand(IDOK);
-                return true;
-            }
-        }
-        return QDialog::eventFilter(watched, event);
-    }
-
-    void closeEvent(QCloseEvent* event) override {
-        event->ignore();
-        dialog_->PostCommand(IDCANCEL);
-    }
-
-    void reject() override { dialog_->PostCommand(IDCANCEL); }
-    void accept() override { dialog_->PostCommand(IDOK); }
-
-    void paintEvent(QPaintEvent* event) override {
-        QDialog::paintEvent(event);
-        QPainter painter(this);
-        dialog_->PaintEvent(painter);
-    }
-
-private:
-    CDialog* dialog_;
-};
 
 namespace {
 
@@ -102,46 +28,6 @@ public:
 private:
     int& depth_;
 };
-
-bool IsTextField(ControlKind kind) {
-    return kind == ControlKind::Edit || kind == ControlKind::MultiLineEdit ||
-           kind == ControlKind::DropDownList;
-}
-
-QString WidgetText(const QWidget* w) {
-    if (auto* e = qobject_cast<const QLineEdit*>(w))
-        return e->text();
-    if (auto* e = qobject_cast<const QPlainTextEdit*>(w))
-        return e->toPlainText();
-    if (auto* l = qobject_cast<const QLabel*>(w))
-        return l->text();
-    if (auto* b = qobject_cast<const QAbstractButton*>(w))
-        return b->text();
-    if (auto* c = qobject_cast<const QComboBox*>(w))
-        return c->currentText();
-    if (auto* g = qobject_cast<const QGroupBox*>(w))
-        return g->title();
-    return w->windowTitle();
-}
-
-void SetWidgetText(QWidget* w, const QString& text) {
-    if (auto* e = qobject_cast<QLineEdit*>(w)) {
-        e->setText(text);
-        e->setCursorPosition(0);
-    } else if (auto* e = qobject_cast<QPlainTextEdit*>(w)) {
-        e->setPlainText(text);
-    } else if (auto* l = qobject_cast<QLabel*>(w)) {
-        l->setText(text);
-    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-        b->setText(text);
-    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
-        c->setEditText(text);
-    } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-        g->setTitle(text);
-    } else {
-        w->setWindowTitle(text);
-    }
-}
 
 }  // namespace
 
@@ -183,7 +69,7 @@ bool CDialog::Create() {
         DestroyWindow();
         return false;
     }
-    NameForAssistiveTechnology();
+    NameForAssistiveTechnology(*this);
     if (OnInitDialog() && !ended_) {
         // The first control in tab order that takes the focus gets it.
         for (const ControlTemplate& item : tmpl_.controls) {
@@ -256,138 +142,6 @@ bool CDialog::CreateControls() {
         box->lower();
     }
     return true;
-}
-
-QWidget* CDialog::CreateControl(const ControlTemplate& item, QWidget* parent) {
-    const QString caption = QString::fromUtf8(item.caption ? item.caption : "");
-    const int id = item.id;
-    switch (item.kind) {
-        case ControlKind::PushButton: {
-            auto* b = new QPushButton(caption, parent);
-            b->setAutoDefault(false);
-            b->setDefault(false);
-            b->setFocusPolicy(Qt::StrongFocus);
-            QObject::connect(b, &QPushButton::clicked, parent, [this, id] { PostCommand(id); });
-            return b;
-        }
-        case ControlKind::Edit: {
-            auto* e = new QLineEdit(parent);
-            e->setMaxLength(INT_MAX);
-            e->setFrame(true);
-            return e;
-        }
-        case ControlKind::MultiLineEdit: {
-            auto* e = new QPlainTextEdit(parent);
-            e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            e->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            e->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-            e->setTabChangesFocus(true);
-            window_->WatchEnter(e);
-            return e;
-        }
-        case ControlKind::DropDownList: {
-            InstallDropDownAccessibility();
-            auto* c = new QComboBox(parent);
-            c->setProperty("tessalineDialogList", true);
-            c->setEditable(true);
-            c->setInsertPolicy(QComboBox::NoInsert);
-            c->setCompleter(nullptr);
-            c->setFocusPolicy(Qt::StrongFocus);
-            window_->WatchEnter(c);
-            if (c->lineEdit()) {
-                window_->WatchEnter(c->lineEdit());
-            }
-            // Assistive technology picks an entry by selecting it in the list
-            // while the list is closed; that choice becomes the selection.
-            QObject::connect(
-                c->view()->selectionModel(), &QItemSelectionModel::selectionChanged, c, [c] {
-                    if (c->view()->isVisible()) {
-                        return;
-                    }
-                    const QModelIndexList rows = c->view()->selectionModel()->selectedRows();
-                    if (rows.size() == 1 && rows[0].row() != c->currentIndex()) {
-                        c->setCurrentIndex(rows[0].row());
-                    }
-                });
-            return c;
-        }
-        case ControlKind::CheckBox: {
-            auto* b = new QCheckBox(caption, parent);
-            b->setFocusPolicy(Qt::StrongFocus);
-            QObject::connect(b, &QCheckBox::clicked, parent, [this, id] { PostCommand(id); });
-            return b;
-        }
-        case ControlKind::RadioButton: {
-            auto* b = new QRadioButton(caption, parent);
-            b->setAutoExclusive(false);
-            b->setFocusPolicy(Qt::ClickFocus);
-            QObject::connect(b, &QRadioButton::clicked, parent, [this, id] { PostCommand(id); });
-            return b;
-        }
-        case ControlKind::GroupBox: {
-            auto* g = new QGroupBox(caption, parent);
-            g->setAttribute(Qt::WA_TransparentForMouseEvents);
-            g->setFocusPolicy(Qt::NoFocus);
-            return g;
-        }
-        case ControlKind::Label: {
-            auto* l = new QLabel(caption, parent);
-            l->setTextFormat(Qt::PlainText);
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            l->setWordWrap(true);
-            return l;
-        }
-        case ControlKind::ControlSite: {
-            HostedControl* c = CreateHostedControl(item.caption ? item.caption : "", parent);
-            if (!c) {
-                return nullptr;
-            }
-            QObject::connect(c, &HostedControl::controlEvent, parent,
-                             [this, id](int eventNumber) { DispatchEvent(id, eventNumber); });
-            return c;
-        }
-    }
-    return nullptr;
-}
-
-void CDialog::NameForAssistiveTechnology() {
-    for (const ControlTemplate& item : tmpl_.controls) {
-        if (item.id == 0) {
-            continue;
-        }
-        QWidget* w = GetDlgItem(item.id);
-        if (!w) {
-            continue;
-        }
-        w->setObjectName(QString::fromUtf8(item.idName));
-        w->setAccessibleDescription(QString::fromUtf8(item.idName));
-        if (!IsTextField(item.kind)) {
-            continue;
-        }
-        // The label just left of a field, on the same row, names it.
-        const ControlTemplate* best = nullptr;
-        for (const ControlTemplate& label : tmpl_.controls) {
-            if (label.kind != ControlKind::Label || label.id != 0) {
-                continue;
-            }
-            const int gap = item.x - (label.x + label.cx);
-            const bool sameRow = label.y < item.y + item.cy && item.y < label.y + label.cy;
-            if (sameRow && gap >= -4 && gap <= 12 && label.x < item.x &&
-                (!best || label.x > best->x)) {
-                best = &label;
-            }
-        }
-        if (best) {
-            w->setAccessibleName(QString::fromUtf8(best->caption));
-            for (QLabel* l :
-                 window_->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) {
-                if (l->text() == QString::fromUtf8(best->caption) &&
-                    l->geometry() == units_.ToPixels(best->x, best->y, best->cx, best->cy)) {
-                    l->setBuddy(w);
-                }
-            }
-        }
-    }
 }
 
 void CDialog::Centre() {

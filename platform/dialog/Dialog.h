@@ -138,8 +138,6 @@ private:
     };
 
     bool CreateControls();
-    QWidget* CreateControl(const ControlTemplate& item, QWidget* parent);
-    void NameForAssistiveTechnology();
     void DispatchCommand(int id);
     void DispatchEvent(int id, int eventNumber);
     void PaintEvent(QPainter& painter) { OnPaint(painter); }
