@@ -264,7 +264,7 @@ bool CDialog::UpdateData(bool saveAndValidate) {
     }
 }
 
-void CDialog::PostCommand(int id) {
+void CDialog::RunCommand(int id) {
     if (exchangeDepth_ > 0) {
         return;
     }

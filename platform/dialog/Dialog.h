@@ -72,9 +72,10 @@ public:
     // The program's standard message box, owned by this dialog.
     void MessageBox(const std::string& text, MessageIcon icon = MessageIcon::Exclamation);
 
-    // Routes a command (a click, or IDOK/IDCANCEL) as the window would. Clicks
-    // that arrive while a data exchange runs are ignored.
-    void PostCommand(int id);
+    // Runs a command (a click, or IDOK/IDCANCEL) at once, as the window does,
+    // and returns when its handler has. A click that arrives while a data
+    // exchange runs is ignored.
+    void RunCommand(int id);
 
 protected:
     virtual void DoDataExchange(CDataExchange& dx);

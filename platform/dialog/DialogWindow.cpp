@@ -13,7 +13,7 @@ DialogWindow::DialogWindow(CDialog* dialog, QWidget* owner) : QDialog(owner), di
 }
 
 void DialogWindow::Command(int id) {
-    dialog_->PostCommand(id);
+    dialog_->RunCommand(id);
 }
 
 void DialogWindow::ControlEvent(int id, int eventNumber) {
@@ -30,12 +30,12 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
                     button->click();
                 }
             } else {
-                dialog_->PostCommand(IDOK);
+                dialog_->RunCommand(IDOK);
             }
             return;
         case Qt::Key_Escape:
             event->accept();
-            dialog_->PostCommand(IDCANCEL);
+            dialog_->RunCommand(IDCANCEL);
             return;
         default:
             QDialog::keyPressEvent(event);
@@ -47,7 +47,7 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* key = static_cast<QKeyEvent*>(event);
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
             !(key->modifiers() & Qt::ControlModifier)) {
-            dialog_->PostCommand(IDOK);
+            dialog_->RunCommand(IDOK);
             return true;
         }
     }
@@ -56,15 +56,15 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void DialogWindow::closeEvent(QCloseEvent* event) {
     event->ignore();
-    dialog_->PostCommand(IDCANCEL);
+    dialog_->RunCommand(IDCANCEL);
 }
 
 void DialogWindow::reject() {
-    dialog_->PostCommand(IDCANCEL);
+    dialog_->RunCommand(IDCANCEL);
 }
 
 void DialogWindow::accept() {
-    dialog_->PostCommand(IDOK);
+    dialog_->RunCommand(IDOK);
 }
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
