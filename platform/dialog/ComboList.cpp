@@ -2,26 +2,8 @@
 
 #include <QComboBox>
 
+#include "platform/text/AsciiCase.h"
 #include "platform/text/Gbk.h"
-
-namespace {
-// Case-insensitive order over bytes; ASCII letters fold, other bytes compare as they are.
-int CompareNoCase(const std::string& a, const std::string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto ca = static_cast<unsigned char>(a[i]);
-        auto cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'A' && ca <= 'Z')
-            ca = static_cast<unsigned char>(ca - 'A' + 'a');
-        if (cb >= 'A' && cb <= 'Z')
-            cb = static_cast<unsigned char>(cb - 'A' + 'a');
-        if (ca != cb) {
-            return ca < cb ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-}  // namespace
 
 bool ComboList::AttachWidget(QWidget* widget) {
     box_ = qobject_cast<QComboBox*>(widget);
@@ -33,7 +15,7 @@ int ComboList::AddString(const std::string& text) {
         return -1;
     }
     int position = 0;
-    while (position < box_->count() && CompareNoCase(GetLBText(position), text) <= 0) {
+    while (position < box_->count() && ascii::CompareNoCase(GetLBText(position), text) <= 0) {
         ++position;
     }
     const bool hadSelection = box_->currentIndex() >= 0;
