@@ -4,13 +4,16 @@
 
 #include "platform/text/AsciiCase.h"
 #include "platform/text/Gbk.h"
+#include "platform/threads/ThreadCheck.h"
 
 bool ComboList::AttachWidget(QWidget* widget) {
+    RequireOwnerThread(widget, "ComboList::AttachWidget");
     box_ = qobject_cast<QComboBox*>(widget);
     return IsBound();
 }
 
 int ComboList::AddString(const std::string& text) {
+    RequireOwnerThread(box_, "ComboList::AddString");
     if (!box_) {
         return -1;
     }
@@ -28,6 +31,7 @@ int ComboList::AddString(const std::string& text) {
 }
 
 int ComboList::SetCurSel(int position) {
+    RequireOwnerThread(box_, "ComboList::SetCurSel");
     if (!box_) {
         return -1;
     }
@@ -40,14 +44,17 @@ int ComboList::SetCurSel(int position) {
 }
 
 int ComboList::GetCurSel() const {
+    RequireOwnerThread(box_, "ComboList::GetCurSel");
     return box_ ? box_->currentIndex() : -1;
 }
 
 int ComboList::GetCount() const {
+    RequireOwnerThread(box_, "ComboList::GetCount");
     return box_ ? box_->count() : 0;
 }
 
 std::string ComboList::GetLBText(int position) const {
+    RequireOwnerThread(box_, "ComboList::GetLBText");
     if (!box_ || position < 0 || position >= box_->count()) {
         return std::string();
     }

@@ -16,6 +16,7 @@
 #include "platform/dialog/HostedControl.h"
 #include "platform/dialog/WidgetText.h"
 #include "platform/text/Gbk.h"
+#include "platform/threads/ThreadCheck.h"
 
 namespace {
 
@@ -84,6 +85,7 @@ bool CDialog::Create() {
 }
 
 void CDialog::DestroyWindow() {
+    RequireOwnerThread(window_, "CDialog::DestroyWindow");
     if (!window_) {
         return;
     }
@@ -97,6 +99,7 @@ void CDialog::DestroyWindow() {
 }
 
 void CDialog::EndDialog(int result) {
+    RequireOwnerThread(window_, "CDialog::EndDialog");
     ended_ = true;
     result_ = result;
     if (window_ && window_->isVisible()) {
@@ -162,11 +165,13 @@ void CDialog::Centre() {
 }
 
 QWidget* CDialog::GetDlgItem(int id) const {
+    RequireOwnerThread(window_, "CDialog::GetDlgItem");
     auto it = items_.find(id);
     return it == items_.end() ? nullptr : it->second.data();
 }
 
 void CDialog::SetDlgItemText(int id, const std::string& text) {
+    RequireOwnerThread(window_, "CDialog::SetDlgItemText");
     QWidget* w = GetDlgItem(id);
     if (!w) {
         return;
@@ -179,6 +184,7 @@ void CDialog::SetDlgItemText(int id, const std::string& text) {
 }
 
 std::string CDialog::GetDlgItemText(int id) const {
+    RequireOwnerThread(window_, "CDialog::GetDlgItemText");
     QWidget* w = GetDlgItem(id);
     if (!w) {
         return std::string();
@@ -192,17 +198,20 @@ std::string CDialog::GetDlgItemText(int id) const {
 }
 
 void CDialog::EnableItem(int id, bool enable) {
+    RequireOwnerThread(window_, "CDialog::EnableItem");
     if (QWidget* w = GetDlgItem(id)) {
         w->setEnabled(enable);
     }
 }
 
 bool CDialog::IsItemEnabled(int id) const {
+    RequireOwnerThread(window_, "CDialog::IsItemEnabled");
     QWidget* w = GetDlgItem(id);
     return w && w->isEnabled();
 }
 
 void CDialog::FocusAndSelectAll(int id) {
+    RequireOwnerThread(window_, "CDialog::FocusAndSelectAll");
     QWidget* w = GetDlgItem(id);
     if (!w) {
         return;
@@ -218,6 +227,7 @@ void CDialog::FocusAndSelectAll(int id) {
 }
 
 void CDialog::SetIcon(const QIcon& icon, bool /*big*/) {
+    RequireOwnerThread(window_, "CDialog::SetIcon");
     // One Qt icon carries both sizes; the platform picks the one it needs.
     if (window_) {
         window_->setWindowIcon(icon);
@@ -225,20 +235,24 @@ void CDialog::SetIcon(const QIcon& icon, bool /*big*/) {
 }
 
 void CDialog::Invalidate(bool /*erase*/) {
+    RequireOwnerThread(window_, "CDialog::Invalidate");
     if (window_) {
         window_->update();
     }
 }
 
 bool CDialog::IsIconic() const {
+    RequireOwnerThread(window_, "CDialog::IsIconic");
     return window_ && window_->isMinimized();
 }
 
 QRect CDialog::GetClientRect() const {
+    RequireOwnerThread(window_, "CDialog::GetClientRect");
     return window_ ? window_->rect() : QRect();
 }
 
 void CDialog::MessageBox(const std::string& text, MessageIcon icon) {
+    RequireOwnerThread(window_, "CDialog::MessageBox");
     ShowMessageBox(window_, text, icon);
 }
 
@@ -248,6 +262,7 @@ QButtonGroup* CDialog::RadioGroupOf(int firstId) const {
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {
+    RequireOwnerThread(window_, "CDialog::UpdateData");
     ExchangeScope scope(exchangeDepth_);
     try {
         CDataExchange dx(this, saveAndValidate);
@@ -265,6 +280,7 @@ bool CDialog::UpdateData(bool saveAndValidate) {
 }
 
 void CDialog::RunCommand(int id) {
+    RequireOwnerThread(window_, "CDialog::RunCommand");
     if (exchangeDepth_ > 0) {
         return;
     }
@@ -290,6 +306,7 @@ void CDialog::DispatchCommand(int id) {
 }
 
 void CDialog::DispatchEvent(int id, int eventNumber) {
+    RequireOwnerThread(window_, "CDialog::DispatchEvent");
     // An error during an event goes back to the control that raised it; the
     // operator is not told.
     try {

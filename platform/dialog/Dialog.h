@@ -25,7 +25,8 @@ constexpr int IDCANCEL = 2;
 
 // A dialog built from a template: controls created in template order, found by
 // id, exchanged with members, and run modally. Derived dialogs keep their state
-// as members and route clicks through a command table.
+// as members and route clicks through a command table. A dialog is used only on
+// its window's thread: checked builds stop a call from another thread.
 class CDialog {
 public:
     CDialog(const DialogTemplate& tmpl, CDialog* owner = nullptr);
