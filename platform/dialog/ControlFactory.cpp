@@ -1,5 +1,6 @@
 #include "platform/dialog/ControlFactory.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,6 +18,13 @@
 #include "platform/dialog/DropDownAccessible.h"
 #include "platform/dialog/HostedControl.h"
 
+namespace {
+void RunCommandOnClick(QAbstractButton* button, DialogWindow* window, int id) {
+    QObject::connect(button, &QAbstractButton::clicked, window,
+                     [window, id] { window->Command(id); });
+}
+}  // namespace
+
 QWidget* CreateControl(const ControlTemplate& item, DialogWindow* window) {
     const QString caption = QString::fromUtf8(item.caption ? item.caption : "");
     const int id = item.id;
@@ -26,8 +34,7 @@ QWidget* CreateControl(const ControlTemplate& item, DialogWindow* window) {
             b->setAutoDefault(false);
             b->setDefault(false);
             b->setFocusPolicy(Qt::StrongFocus);
-            QObject::connect(b, &QPushButton::clicked, window,
-                             [window, id] { window->Command(id); });
+            RunCommandOnClick(b, window, id);
             return b;
         }
         case ControlKind::Edit: {
@@ -74,15 +81,14 @@ QWidget* CreateControl(const ControlTemplate& item, DialogWindow* window) {
         case ControlKind::CheckBox: {
             auto* b = new QCheckBox(caption, window);
             b->setFocusPolicy(Qt::StrongFocus);
-            QObject::connect(b, &QCheckBox::clicked, window, [window, id] { window->Command(id); });
+            RunCommandOnClick(b, window, id);
             return b;
         }
         case ControlKind::RadioButton: {
             auto* b = new QRadioButton(caption, window);
             b->setAutoExclusive(false);
             b->setFocusPolicy(Qt::ClickFocus);
-            QObject::connect(b, &QRadioButton::clicked, window,
-                             [window, id] { window->Command(id); });
+            RunCommandOnClick(b, window, id);
             return b;
         }
         case ControlKind::GroupBox: {
