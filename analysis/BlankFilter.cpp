@@ -1,6 +1,6 @@
 #include "analysis/BlankFilter.h"
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 void RemoveBlanksAndTabs(std::string& text) {
     std::string kept;

@@ -1,6 +1,6 @@
 #include "analysis/ReceiveBatch.h"
 #include "app/AnalysisDlg.h"
-#include "platform/Sleep.h"
+#include "platform/threads/Sleep.h"
 #include "res/resource.h"
 
 // One OnComm event. An error the serial control raises ends it at that step;

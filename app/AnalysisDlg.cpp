@@ -2,8 +2,8 @@
 
 #include <QPainter>
 
-#include "platform/DataExchange.h"
-#include "platform/Gbk.h"
+#include "platform/dialog/DataExchange.h"
+#include "platform/text/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"
 #include "serial/SerialControlClass.h"

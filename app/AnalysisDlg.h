@@ -5,11 +5,11 @@
 #include <memory>
 #include <string>
 
-#include "platform/ComboList.h"
-#include "platform/Dialog.h"
-#include "platform/SharedText.h"
-#include "platform/UiThreadCalls.h"
-#include "platform/WorkerThreads.h"
+#include "platform/dialog/ComboList.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/text/SharedText.h"
+#include "platform/threads/UiThreadCalls.h"
+#include "platform/threads/WorkerThreads.h"
 #include "serial/MSComm.h"
 
 // The analysis window: the program's only main window. It watches the port,
@@ -45,14 +45,16 @@ public:
     int m_bPortOpen = 0;
     QIcon m_hIcon;
 
-    // Handlers, routed by the command and event tables.
-    void OnOpen();
-    void OnClose();
-    void OnCommEvent();
-    void OnManualSend();
-    void OnAutoSend();
-    void OnStopSend();
-    void OnDataLibrary();
+    // Handlers, routed by the command and event tables (AnalysisDlg.cpp). Each
+    // is defined with the subsystem it drives, in the file named beside it;
+    // that folder compiles it into this window's library.
+    void OnOpen();         // serial/PortHandlers.cpp
+    void OnClose();        // serial/PortHandlers.cpp
+    void OnCommEvent();    // analysis/ReceiveHandler.cpp
+    void OnManualSend();   // send/SendHandlers.cpp
+    void OnAutoSend();     // send/SendHandlers.cpp
+    void OnStopSend();     // send/SendHandlers.cpp
+    void OnDataLibrary();  // datalib/DataLibraryHandler.cpp
 
     QIcon OnQueryDragIcon() const { return m_hIcon; }
 
@@ -71,8 +73,8 @@ protected:
     void OnDestroy() override;
 
 private:
-    void StartSendWorker(unsigned (*worker)(CAnalysisDlg*));
-    void EndSendWorkers();
+    void StartSendWorker(unsigned (*worker)(CAnalysisDlg*));  // send/SendHandlers.cpp
+    void EndSendWorkers();                                    // send/SendHandlers.cpp
 
     std::unique_ptr<UiThreadCalls> m_pSendCalls;
     WorkerThreads m_sendWorkers;

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <cstdio>
 
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 #include "serial/CommControlSite.h"
 
 // Benchmarks that run the analysis window do so offscreen; call before the

@@ -24,7 +24,7 @@
 #include "app/AnalysisDlg.h"
 #include "bench/BenchFigures.h"
 #include "bench/WindowBench.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
 #include "support/Pty.h"
@@ -65,7 +65,7 @@ Figures Measure(bool hex, int events) {
         std::fprintf(stderr, "the window could not be created\n");
         std::exit(1);
     }
-    dlg.PostCommand(IDC_OPEN);
+    dlg.RunCommand(IDC_OPEN);
     if (!dlg.m_bPortOpen) {
         std::fprintf(stderr, "COM2 did not open on %s\n", pty.path().c_str());
         std::exit(1);
@@ -110,7 +110,7 @@ Figures Measure(bool hex, int events) {
     if (dlg.GetDlgItemText(IDC_FILTERED).size() != latencies.size() * perByte + warmUp * perByte) {
         std::fprintf(stderr, "the filtered data was emptied: some events waited\n");
     }
-    dlg.PostCommand(IDC_CLOSE);
+    dlg.RunCommand(IDC_CLOSE);
 
     std::sort(latencies.begin(), latencies.end());
     Figures f;

@@ -19,7 +19,7 @@
 #include "app/AnalysisDlg.h"
 #include "bench/BenchFigures.h"
 #include "bench/WindowBench.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 #include "res/resource.h"
 #include "serial/CommControl.h"
 #include "support/DeviceListener.h"
@@ -51,7 +51,7 @@ Figures Measure(int period, int seconds) {
         std::fprintf(stderr, "the window could not be created\n");
         std::exit(1);
     }
-    dlg.PostCommand(IDC_OPEN);
+    dlg.RunCommand(IDC_OPEN);
     dlg.SetDlgItemText(IDC_SENDTEXT, kSendText);
     dlg.SetDlgItemText(IDC_SENDPERIOD, std::to_string(period));
     // Longer than all the answers together, so that the filtered data never
@@ -60,9 +60,9 @@ Figures Measure(int period, int seconds) {
     const size_t answers = static_cast<size_t>(seconds) * 1000 / period + 20;
     dlg.SetDlgItemText(IDC_EXPECTED, std::string(answers * 4, 'x'));
     const Clock::time_point clicked = Clock::now();
-    dlg.PostCommand(IDC_AUTOSEND);
+    dlg.RunCommand(IDC_AUTOSEND);
     Idle(seconds * 1000);
-    dlg.PostCommand(IDC_STOPSEND);
+    dlg.RunCommand(IDC_STOPSEND);
     WaitUntil([&] { return dlg.IsItemEnabled(IDC_AUTOSEND); }, 10000);
     Idle(50);
 

@@ -1,7 +1,7 @@
 #include "datalib/DataLibraryDlg.h"
 
-#include "platform/DataExchange.h"
-#include "platform/Gbk.h"
+#include "platform/dialog/DataExchange.h"
+#include "platform/text/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "datalib/DataLibraryFile.h"
-#include "platform/Dialog.h"
+#include "platform/dialog/Dialog.h"
 
 // The data library dialog: edits and saves the three expected-receive and the
 // three send entries with their memos, and lets the operator choose one entry

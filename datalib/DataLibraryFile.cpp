@@ -1,6 +1,6 @@
 #include "datalib/DataLibraryFile.h"
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 const char* const kDataLibraryFile = ".\\Quorvix.ini";
 

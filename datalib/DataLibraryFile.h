@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/PrivateProfile.h"
+#include "platform/profile/PrivateProfile.h"
 
 // The data library file: three expected-receive entries and three send
 // entries, each a text with a memo, in ".\Quorvix.ini" of the current

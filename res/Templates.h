@@ -2,7 +2,7 @@
 
 #include <QIcon>
 
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 
 const DialogTemplate& AnalysisDialogTemplate();
 const DialogTemplate& DataLibraryDialogTemplate();

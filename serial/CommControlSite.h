@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HostedControl.h"
+#include "platform/dialog/HostedControl.h"
 #include "serial/CommControl.h"
 
 // The dialog's site for the serial control: an invisible widget that owns the

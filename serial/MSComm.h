@@ -5,7 +5,7 @@
 #include <string>
 #include <type_traits>
 
-#include "platform/BindableControl.h"
+#include "platform/dialog/BindableControl.h"
 #include "serial/CommControl.h"
 #include "serial/CommControlSite.h"
 

@@ -1,5 +1,5 @@
 #include "app/AnalysisDlg.h"
-#include "platform/Sleep.h"
+#include "platform/threads/Sleep.h"
 #include "res/resource.h"
 #include "serial/LineChoice.h"
 

@@ -1,7 +1,7 @@
 #include <QAccessible>
 #include <QTimer>
 
-#include "platform/HostedControl.h"
+#include "platform/dialog/HostedControl.h"
 #include "res/Templates.h"
 #include "serial/SerialControlClass.h"
 #include "support/WindowFixture.h"

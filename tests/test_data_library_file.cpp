@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "datalib/DataLibraryFile.h"
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 #include "support/TempDir.h"
 
 namespace {

@@ -8,10 +8,10 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "platform/ComboList.h"
-#include "platform/DataExchange.h"
-#include "platform/Dialog.h"
-#include "platform/HostedControl.h"
+#include "platform/dialog/ComboList.h"
+#include "platform/dialog/DataExchange.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/dialog/HostedControl.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 

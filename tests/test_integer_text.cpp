@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/IntegerText.h"
+#include "platform/text/IntegerText.h"
 
 namespace {
 

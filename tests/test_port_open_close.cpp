@@ -221,7 +221,7 @@ TEST_F(PortOpenClose, OpeningShowsTheMembersAgain) {
     EXPECT_EQ(dlg->m_nSendPeriod.load(), 0) << "the member takes 500 at the next refresh";
 
     // Opening again while open closes the port first, then opens it anew.
-    dlg->PostCommand(IDC_OPEN);
+    dlg->RunCommand(IDC_OPEN);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(dlg->m_bPortOpen, 1);
     pty.Write("x");

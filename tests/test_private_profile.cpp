@@ -6,8 +6,8 @@
 
 #include <optional>
 
-#include "platform/Gbk.h"
-#include "platform/PrivateProfile.h"
+#include "platform/profile/PrivateProfile.h"
+#include "platform/text/Gbk.h"
 #include "support/TempDir.h"
 
 namespace {

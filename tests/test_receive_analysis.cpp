@@ -7,7 +7,7 @@
 #include "analysis/ByteText.h"
 #include "analysis/Comparison.h"
 #include "analysis/ReceiveBatch.h"
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 

@@ -314,9 +314,9 @@ TEST_F(SendTest, AModalRunEndsPromptlyDuringALongPeriod) {
     CAnalysisDlg modal;
     Clock::time_point escaped;
     QTimer::singleShot(0, [&] {
-        modal.PostCommand(IDC_OPEN);
+        modal.RunCommand(IDC_OPEN);
         modal.SetDlgItemText(IDC_SENDPERIOD, "5000");
-        modal.PostCommand(IDC_AUTOSEND);
+        modal.RunCommand(IDC_AUTOSEND);
         QTimer::singleShot(300, [&] {
             escaped = Clock::now();
             QTest::keyClick(modal.window(), Qt::Key_Escape);

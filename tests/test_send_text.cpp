@@ -3,7 +3,7 @@
 #include <climits>
 #include <string>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 #include "send/HexText.h"
 #include "send/SendPeriod.h"
 #include "send/SendText.h"

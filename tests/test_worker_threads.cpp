@@ -6,8 +6,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/UiThreadCalls.h"
-#include "platform/WorkerThreads.h"
+#include "platform/threads/UiThreadCalls.h"
+#include "platform/threads/WorkerThreads.h"
 #include "support/EventLoopWaits.h"
 
 namespace {

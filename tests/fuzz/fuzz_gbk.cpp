@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string bytes(reinterpret_cast<const char*>(data), size);

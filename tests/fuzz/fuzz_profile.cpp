@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/ProfileFormat.h"
+#include "platform/profile/ProfileFormat.h"
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "analysis/Comparison.h"
 #include "analysis/ReceiveBatch.h"
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 #include "tests/fuzz/FuzzInput.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "app/AnalysisDlg.h"
-#include "platform/Gbk.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
+#include "platform/text/Gbk.h"
 #include "res/resource.h"
 #include "serial/CommControlSite.h"
 #include "support/ControlIds.h"

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/Dialog.h"
+#include "platform/dialog/Dialog.h"
 #include "support/EventLoopWaits.h"
 
 // Records every enabling and disabling of the watched controls, in order.

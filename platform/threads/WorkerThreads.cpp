@@ -1,4 +1,4 @@
-#include "platform/WorkerThreads.h"
+#include "platform/threads/WorkerThreads.h"
 
 WorkerThreads::~WorkerThreads() {
     JoinAll();

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/DialogTemplate.h"
-#include "platform/DialogUnits.h"
-#include "platform/MessageBox.h"
+#include "platform/dialog/DialogTemplate.h"
+#include "platform/dialog/DialogUnits.h"
+#include "platform/dialog/MessageBox.h"
 
 class QDialog;
 class QPainter;
@@ -25,7 +25,8 @@ constexpr int IDCANCEL = 2;
 
 // A dialog built from a template: controls created in template order, found by
 // id, exchanged with members, and run modally. Derived dialogs keep their state
-// as members and route clicks through a command table.
+// as members and route clicks through a command table. A dialog is used only on
+// its window's thread: checked builds stop a call from another thread.
 class CDialog {
 public:
     CDialog(const DialogTemplate& tmpl, CDialog* owner = nullptr);
@@ -72,9 +73,10 @@ public:
     // The program's standard message box, owned by this dialog.
     void MessageBox(const std::string& text, MessageIcon icon = MessageIcon::Exclamation);
 
-    // Routes a command (a click, or IDOK/IDCANCEL) as the window would. Clicks
-    // that arrive while a data exchange runs are ignored.
-    void PostCommand(int id);
+    // Runs a command (a click, or IDOK/IDCANCEL) at once, as the window does,
+    // and returns when its handler has. A click that arrives while a data
+    // exchange runs is ignored.
+    void RunCommand(int id);
 
 protected:
     virtual void DoDataExchange(CDataExchange& dx);
@@ -138,8 +140,6 @@ private:
     };
 
     bool CreateControls();
-    QWidget* CreateControl(const ControlTemplate& item, QWidget* parent);
-    void NameForAssistiveTechnology();
     void DispatchCommand(int id);
     void DispatchEvent(int id, int eventNumber);
     void PaintEvent(QPainter& painter) { OnPaint(painter); }

@@ -1,4 +1,4 @@
-#include "platform/UiThreadCalls.h"
+#include "platform/threads/UiThreadCalls.h"
 
 #include <QObject>
 #include <chrono>

@@ -1,4 +1,4 @@
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 #include <QStringDecoder>
 #include <QStringEncoder>

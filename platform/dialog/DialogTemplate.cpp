@@ -1,4 +1,4 @@
-#include "platform/DialogTemplate.h"
+#include "platform/dialog/DialogTemplate.h"
 
 const ControlTemplate* DialogTemplate::Find(int id) const {
     for (const ControlTemplate& c : controls) {

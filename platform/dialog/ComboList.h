@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <string>
 
-#include "platform/BindableControl.h"
+#include "platform/dialog/BindableControl.h"
 
 class QComboBox;
 

@@ -1,4 +1,4 @@
-#include "platform/SharedText.h"
+#include "platform/text/SharedText.h"
 
 std::string SharedText::Get() const {
     std::lock_guard<std::mutex> lock(mutex_);

@@ -1,4 +1,4 @@
-#include "platform/AtomicFile.h"
+#include "platform/profile/AtomicFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,7 +12,7 @@
 #include <atomic>
 #include <filesystem>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "platform/PrivateProfile.h"
+#include "platform/profile/PrivateProfile.h"
 
 #include <algorithm>
 #include <optional>
 
-#include "platform/AtomicFile.h"
-#include "platform/ProfileFormat.h"
+#include "platform/profile/AtomicFile.h"
+#include "platform/profile/ProfileFormat.h"
 
 namespace {
 

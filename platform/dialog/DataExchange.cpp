@@ -1,14 +1,14 @@
-#include "platform/DataExchange.h"
+#include "platform/dialog/DataExchange.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
 
-#include "platform/BindableControl.h"
-#include "platform/Dialog.h"
-#include "platform/Gbk.h"
-#include "platform/IntegerText.h"
-#include "platform/SharedText.h"
+#include "platform/dialog/BindableControl.h"
+#include "platform/dialog/Dialog.h"
+#include "platform/text/Gbk.h"
+#include "platform/text/IntegerText.h"
+#include "platform/text/SharedText.h"
 
 namespace {
 std::string ReplaceAll(std::string text, const std::string& from, const std::string& to) {

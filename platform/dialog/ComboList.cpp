@@ -1,39 +1,24 @@
-#include "platform/ComboList.h"
+#include "platform/dialog/ComboList.h"
 
 #include <QComboBox>
 
-#include "platform/Gbk.h"
-
-namespace {
-// Case-insensitive order over bytes; ASCII letters fold, other bytes compare as they are.
-int CompareNoCase(const std::string& a, const std::string& b) {
-    const size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-        auto ca = static_cast<unsigned char>(a[i]);
-        auto cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'A' && ca <= 'Z')
-            ca = static_cast<unsigned char>(ca - 'A' + 'a');
-        if (cb >= 'A' && cb <= 'Z')
-            cb = static_cast<unsigned char>(cb - 'A' + 'a');
-        if (ca != cb) {
-            return ca < cb ? -1 : 1;
-        }
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-}  // namespace
+#include "platform/text/AsciiCase.h"
+#include "platform/text/Gbk.h"
+#include "platform/threads/ThreadCheck.h"
 
 bool ComboList::AttachWidget(QWidget* widget) {
+    RequireOwnerThread(widget, "ComboList::AttachWidget");
     box_ = qobject_cast<QComboBox*>(widget);
     return IsBound();
 }
 
 int ComboList::AddString(const std::string& text) {
+    RequireOwnerThread(box_, "ComboList::AddString");
     if (!box_) {
         return -1;
     }
     int position = 0;
-    while (position < box_->count() && CompareNoCase(GetLBText(position), text) <= 0) {
+    while (position < box_->count() && ascii::CompareNoCase(GetLBText(position), text) <= 0) {
         ++position;
     }
     const bool hadSelection = box_->currentIndex() >= 0;
@@ -46,6 +31,7 @@ int ComboList::AddString(const std::string& text) {
 }
 
 int ComboList::SetCurSel(int position) {
+    RequireOwnerThread(box_, "ComboList::SetCurSel");
     if (!box_) {
         return -1;
     }
@@ -58,14 +44,17 @@ int ComboList::SetCurSel(int position) {
 }
 
 int ComboList::GetCurSel() const {
+    RequireOwnerThread(box_, "ComboList::GetCurSel");
     return box_ ? box_->currentIndex() : -1;
 }
 
 int ComboList::GetCount() const {
+    RequireOwnerThread(box_, "ComboList::GetCount");
     return box_ ? box_->count() : 0;
 }
 
 std::string ComboList::GetLBText(int position) const {
+    RequireOwnerThread(box_, "ComboList::GetLBText");
     if (!box_ || position < 0 || position >= box_->count()) {
         return std::string();
     }

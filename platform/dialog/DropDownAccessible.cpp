@@ -1,4 +1,4 @@
-#include "platform/DropDownAccessible.h"
+#include "platform/dialog/DropDownAccessible.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>

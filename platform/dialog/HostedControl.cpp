@@ -1,4 +1,4 @@
-#include "platform/HostedControl.h"
+#include "platform/dialog/HostedControl.h"
 
 #include <map>
 

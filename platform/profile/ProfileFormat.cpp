@@ -1,18 +1,15 @@
-#include "platform/ProfileFormat.h"
+#include "platform/profile/ProfileFormat.h"
 
 #include <vector>
 
-#include "platform/Gbk.h"
+#include "platform/text/AsciiCase.h"
+#include "platform/text/Gbk.h"
 
 namespace profile {
 namespace {
 
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
-}
-
-char FoldAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 std::string Trim(const std::string& text, size_t begin, size_t end) {
@@ -153,7 +150,7 @@ bool NamesEqual(const std::string& a, const std::string& b) {
                 return false;
             }
             ++i;
-        } else if (FoldAscii(a[i]) != FoldAscii(b[i])) {
+        } else if (ascii::ToLower(a[i]) != ascii::ToLower(b[i])) {
             return false;
         }
     }

@@ -1,10 +1,10 @@
-#include "platform/MessageBox.h"
+#include "platform/dialog/MessageBox.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 
-#include "platform/Gbk.h"
+#include "platform/text/Gbk.h"
 
 namespace {
 MessageBoxHook& Hook() {

@@ -1,4 +1,4 @@
-#include "platform/DialogUnits.h"
+#include "platform/dialog/DialogUnits.h"
 
 #include <QFontMetrics>
 #include <QStringList>
