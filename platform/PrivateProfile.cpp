@@ -50,7 +50,7 @@ ProfileWriteResult WritePrivateProfileStringA(const std::string& section, const 
     if (file.status == FileContent::Read && updated == file.bytes) {
         return ProfileWriteResult{};
     }
-    if (std::string why = ReplaceFileAtomically(path, updated); !why.empty()) {
+    if (std::string why = ReplaceFile(path, updated); !why.empty()) {
         return Failure(std::move(why));
     }
     return ProfileWriteResult{};

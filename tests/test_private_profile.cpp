@@ -8,6 +8,7 @@
 
 #include "platform/Gbk.h"
 #include "platform/PrivateProfile.h"
+#include "support/AsNobody.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -194,54 +195,96 @@ TEST_F(PrivateProfile, SomethingElseInThePlaceOfTheFileFails) {
     }
 }
 
-TEST_F(PrivateProfile, NoPermissionFailsAndKeepsTheFile) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root is not held back by permissions";
+// The system's word for this user decides: a file the user may not write is
+// refused whatever its folder allows, and a writable file in a folder that
+// takes no new file is rewritten in place.
+TEST_F(PrivateProfile, PermissionsDecideWhetherAndHowTheFileIsWritten) {
+    if (RanAgainAsNobody()) {
+        return;
     }
     const std::string before = "[s]\r\nk=v\r\n[t]\r\nk=w\r\n";
+    const std::string after = "[s]\r\nk=new\r\n[t]\r\nk=w\r\n";
+    constexpr mode_t kNoFile = 0;
     struct Case {
         const char* what;
-        mode_t fileMode, folderMode;
+        mode_t fileMode;
+        mode_t folderMode;
+        bool throughLink;    // named by a link outside the folder
+        const char* reason;  // nullptr: written
     };
     const Case cases[] = {
-        {"read-only folder", 0644, 0555},
-        {"unreadable file", 0200, 0755},
+        {"writable file and folder", 0644, 0755, false, nullptr},
+        {"read-only file", 0444, 0755, false, "Quorvix.ini: Permission denied"},
+        {"read-only file through a link", 0444, 0755, true, "Quorvix.ini: Permission denied"},
+        {"writable file, read-only folder", 0644, 0555, false, nullptr},
+        {"writable file through a link, read-only folder", 0600, 0555, true, nullptr},
+        {"read-only file and folder", 0444, 0555, false, "Quorvix.ini: Permission denied"},
+        {"unreadable file", 0200, 0755, false, "Quorvix.ini: Permission denied"},
+        {"no file, read-only folder", kNoFile, 0555, false, "Quorvix.ini: Permission denied"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        chmod(dir().c_str(), 0755);
+        ASSERT_TRUE(std::filesystem::create_directory("lib"));
+        if (c.fileMode != kNoFile) {
+            WriteFile("lib/Quorvix.ini", before);
+            chmod("lib/Quorvix.ini", c.fileMode);
+        }
+        if (c.throughLink) {
+            ASSERT_EQ(symlink("lib/Quorvix.ini", "Quorvix.ini"), 0);
+        }
+        chmod("lib", c.folderMode);
+        const ProfileWriteResult result = WritePrivateProfileStringA(
+            "s", "k", "new", c.throughLink ? kFile : ".\\lib\\Quorvix.ini");
+        chmod("lib", 0755);
+        if (c.reason) {
+            EXPECT_FALSE(result);
+            EXPECT_NE(result.reason.find(c.reason), std::string::npos) << result.reason;
+        } else {
+            EXPECT_TRUE(result) << result.reason;
+        }
+        if (c.fileMode == kNoFile) {
+            EXPECT_EQ(Entries("lib"), std::vector<std::string>{});
+        } else {
+            struct stat st {};
+            ASSERT_EQ(stat("lib/Quorvix.ini", &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, c.fileMode) << "permissions kept";
+            chmod("lib/Quorvix.ini", 0644);
+            EXPECT_EQ(ReadFile("lib/Quorvix.ini"), c.reason ? before : after);
+            EXPECT_EQ(Entries("lib"), std::vector<std::string>{"Quorvix.ini"});
+        }
         unlink("Quorvix.ini");
-        WriteFile("Quorvix.ini", before);
-        chmod("Quorvix.ini", c.fileMode);
-        chmod(dir().c_str(), c.folderMode);
-        const ProfileWriteResult result = WritePrivateProfileStringA("s", "k", "new", kFile);
-        EXPECT_FALSE(result);
-        EXPECT_NE(result.reason.find("Permission denied"), std::string::npos) << result.reason;
-        chmod(dir().c_str(), 0755);
-        chmod("Quorvix.ini", 0644);
-        EXPECT_EQ(ReadFile("Quorvix.ini"), before);
-        EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
+        std::filesystem::remove_all("lib");
     }
 }
 
 TEST_F(PrivateProfile, AWriteCutShortLeavesTheOldFile) {
+    if (RanAgainAsNobody()) {
+        return;
+    }
     // A file size limit makes the write fail part way, as a full disk would.
     const std::string before = "[s]\r\nk=v\r\n";
-    WriteFile("Quorvix.ini", before);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ProfileWriteResult result =
-        WritePrivateProfileStringA("s", "k", std::string(10000, 'x'), kFile);
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, SIG_DFL);
-    EXPECT_FALSE(result);
-    EXPECT_NE(result.reason.find("File too large"), std::string::npos) << result.reason;
-    EXPECT_EQ(ReadFile("Quorvix.ini"), before);
-    EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
+    for (mode_t folderMode : {0755, 0555}) {
+        SCOPED_TRACE(folderMode == 0755 ? "replaced" : "rewritten in place");
+        ASSERT_TRUE(std::filesystem::create_directory("lib"));
+        WriteFile("lib/Quorvix.ini", before);
+        chmod("lib", folderMode);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const ProfileWriteResult result =
+            WritePrivateProfileStringA("s", "k", std::string(10000, 'x'), ".\\lib\\Quorvix.ini");
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, SIG_DFL);
+        chmod("lib", 0755);
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.reason.find("File too large"), std::string::npos) << result.reason;
+        EXPECT_EQ(ReadFile("lib/Quorvix.ini"), before);
+        EXPECT_EQ(Entries("lib"), std::vector<std::string>{"Quorvix.ini"});
+        std::filesystem::remove_all("lib");
+    }
 }
 
 TEST_F(PrivateProfile, ReplacingKeepsPermissionsAndFollowsLinks) {
