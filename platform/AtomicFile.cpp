@@ -84,6 +84,20 @@ int ReadAll(int fd, std::string& bytes) {
     }
 }
 
+long long Nanoseconds(const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+FileStamp StampFrom(const struct stat& st) {
+    FileStamp stamp;
+    stamp.device = static_cast<unsigned long long>(st.st_dev);
+    stamp.inode = static_cast<unsigned long long>(st.st_ino);
+    stamp.size = static_cast<long long>(st.st_size);
+    stamp.modifiedNs = Nanoseconds(st.st_mtim);
+    stamp.changedNs = Nanoseconds(st.st_ctim);
+    return stamp;
+}
+
 // Opens a new, unique file beside the target; -1 with errno set on failure.
 int CreateTemporary(const std::string& target, mode_t mode, std::string& name) {
     static std::atomic<unsigned> counter{0};
@@ -154,6 +168,19 @@ std::string RewriteInPlace(int fd, const std::string& path, const std::string& b
 
 }  // namespace
 
+bool FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedNs == other.modifiedNs && changedNs == other.changedNs;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return StampFrom(st);
+}
+
 FileContent ReadWholeFile(const std::string& path) {
     FileContent result;
     // Not blocking: a pipe in the file's place must not hang the program.
@@ -176,6 +203,7 @@ FileContent ReadWholeFile(const std::string& path) {
     } else if (!S_ISREG(st.st_mode)) {
         error = EINVAL;  // a pipe or a device never ends like a file
     } else {
+        result.bytes.reserve(static_cast<size_t>(st.st_size));
         error = ReadAll(fd, result.bytes);
     }
     close(fd);
@@ -186,7 +214,36 @@ FileContent ReadWholeFile(const std::string& path) {
         return result;
     }
     result.status = FileContent::Read;
+    result.stamp = StampFrom(st);
     return result;
+}
+
+bool FileHolds(const std::string& path, const std::string& bytes, FileStamp& stamp) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                static_cast<unsigned long long>(st.st_size) == bytes.size();
+    stamp = StampFrom(st);
+    char buffer[64 * 1024];
+    size_t done = 0;
+    while (same) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            same = n == 0 && done == bytes.size();
+            break;
+        }
+        const size_t got = static_cast<size_t>(n);
+        same = got <= bytes.size() - done && bytes.compare(done, got, buffer, got) == 0;
+        done += got;
+    }
+    close(fd);
+    return same;
 }
 
 std::string ReplaceFile(const std::string& path, const std::string& bytes) {

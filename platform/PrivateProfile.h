@@ -15,7 +15,8 @@ struct ProfileWriteResult {
 };
 
 // The value of key in section, read whole. The default when the file, the
-// section or the key is missing, or the file cannot be read.
+// section or the key is missing, or the file cannot be read. The last file
+// read is kept parsed while it stays unchanged (see ProfileCache.h).
 std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                      const std::string& defaultValue, const std::string& fileName);
 

@@ -1,13 +1,18 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 
+#include "platform/AtomicFile.h"
 #include "platform/Gbk.h"
 #include "platform/PrivateProfile.h"
+#include "platform/ProfileCache.h"
 #include "support/AsNobody.h"
 #include "support/TempDir.h"
 
@@ -314,6 +319,115 @@ TEST_F(PrivateProfile, TheFileIsLookedUpInTheCurrentDirectoryOfEachCall) {
     EXPECT_EQ(Read("s", "k"), "in a");
     EXPECT_EQ(ReadFile("sub/Quorvix.ini"), "[s]\r\nk=in sub\r\n");
     EXPECT_EQ(ReadFile("../b/Quorvix.ini"), "[s]\r\nk=in b\r\n");
+}
+
+// The file's modification time, set to a second of its own.
+void SetModified(const char* path, time_t seconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path, times, 0), 0) << path;
+}
+
+time_t ModifiedOf(const char* path) {
+    struct stat st {};
+    stat(path, &st);
+    return st.st_mtim.tv_sec;
+}
+
+// A read after a change sees the change. Run through the program's reads,
+// where a change soon after the last one is found by comparing contents, and
+// through a cache that trusts the file's stamp at once, where the stamp must
+// tell: the file starts with an old modification time, so a write moves it.
+TEST_F(PrivateProfile, AReadSeesTheFileAsItIsNow) {
+    const std::string first = "[s]\r\nk=v\r\n";
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        std::string expected;
+        bool stampMayStay;  // only contents tell
+    };
+    const Case cases[] = {
+        {"longer", [] { WriteFile("Quorvix.ini", "[s]\r\nk=longer\r\n"); }, "longer", false},
+        {"the same size", [] { WriteFile("Quorvix.ini", "[s]\r\nk=V\r\n"); }, "V", false},
+        {"the same size and time",
+         [] {
+             const time_t old = ModifiedOf("Quorvix.ini");
+             WriteFile("Quorvix.ini", "[s]\r\nk=T\r\n");
+             SetModified("Quorvix.ini", old);
+         },
+         "T", true},
+        {"replaced by rename, same size and time",
+         [] {
+             WriteFile("new.ini", "[s]\r\nk=R\r\n");
+             SetModified("new.ini", ModifiedOf("Quorvix.ini"));
+             ASSERT_EQ(rename("new.ini", "Quorvix.ini"), 0);
+         },
+         "R", false},
+        {"removed", [] { unlink("Quorvix.ini"); }, kDefault, false},
+        {"another current directory, same size and time",
+         [] {
+             std::filesystem::create_directory("other");
+             WriteFile("other/Quorvix.ini", "[s]\r\nk=o\r\n");
+             SetModified("other/Quorvix.ini", ModifiedOf("Quorvix.ini"));
+             std::filesystem::current_path("other");
+         },
+         "o", false},
+        {"written by us, same size",
+         [] { ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "w", kFile)); }, "w", false},
+    };
+    ProfileCache trusting(-std::chrono::hours(1));
+    const auto trustingRead = [&] {
+        return trusting.FindValue("./Quorvix.ini", "s", "k").value_or(kDefault);
+    };
+    for (bool stampsOnly : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (stampsOnly ? ", stamps trusted" : ""));
+            if (stampsOnly && c.stampMayStay) {
+                continue;
+            }
+            std::filesystem::current_path(dir());
+            std::filesystem::remove_all("other");
+            WriteFile("Quorvix.ini", first);
+            SetModified("Quorvix.ini", 1000000000);
+            const auto read = [&] { return stampsOnly ? trustingRead() : Read("s", "k"); };
+            ASSERT_EQ(read(), "v");
+            ASSERT_EQ(read(), "v");
+            c.change();
+            EXPECT_EQ(read(), c.expected);
+        }
+    }
+}
+
+// A read while timestamps cannot yet be trusted compares the file with the
+// kept content piece by piece.
+TEST_F(PrivateProfile, FileHoldsComparesEveryByte) {
+    const std::string large(200 * 1024 + 7, 'a');  // several pieces, the last one short
+    std::string lastByte = large;
+    lastByte.back() = 'b';
+    std::string atPieceEnd = large;
+    atPieceEnd[64 * 1024 - 1] = 'c';
+    struct Case {
+        const char* what;
+        std::string inFile;
+        std::string kept;
+        bool same;
+    };
+    const Case cases[] = {
+        {"same", large, large, true},
+        {"empty", "", "", true},
+        {"last byte differs", lastByte, large, false},
+        {"byte at the end of a piece differs", atPieceEnd, large, false},
+        {"file longer", large + "x", large, false},
+        {"file shorter", large.substr(1), large, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("f", c.inFile);
+        FileStamp stamp;
+        EXPECT_EQ(FileHolds("f", c.kept, stamp), c.same);
+        EXPECT_EQ(stamp, StampOf("f"));
+    }
+    FileStamp stamp;
+    EXPECT_FALSE(FileHolds("missing", "", stamp));
 }
 
 }  // namespace
