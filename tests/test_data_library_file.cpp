@@ -83,4 +83,24 @@ TEST_F(DataLibraryFile, ARefusedEntryWritesNeitherValue) {
     EXPECT_EQ(ReadFile("Quorvix.ini"), kFullLibrary);
 }
 
+TEST_F(DataLibraryFile, EachLoadSeesTheFileAsItIsNow) {
+    WriteFile("Quorvix.ini", kFullLibrary);
+    DataLibraryTexts texts;
+    LoadDataLibrary(texts);
+    ASSERT_EQ(texts.m_strSend2, "s2");
+
+    // Another program edits the file, keeping its size.
+    std::string edited = kFullLibrary;
+    edited.replace(edited.find("Data=s2"), 7, "Data=X2");
+    WriteFile("Quorvix.ini", edited);
+    LoadDataLibrary(texts);
+    EXPECT_EQ(texts.m_strSend2, "X2");
+    EXPECT_EQ(texts.m_strSend3, "s3");
+
+    ASSERT_TRUE(SaveDataLibraryEntry(kSendSection3, "sm3", "saved"));
+    LoadDataLibrary(texts);
+    EXPECT_EQ(texts.m_strSend3, "saved");
+    EXPECT_EQ(texts.m_strSend2, "X2");
+}
+
 }  // namespace
