@@ -32,13 +32,19 @@ const OptionSpec kOptions[] = {
      "accepts (115200, 921600, 250000 ...), PARITY e, m, n, o or s, DATABITS 4 to 8, STOPBITS "
      "1, 1.5 or 2."},
     {{"flow"}, "none|rtscts|xonxoff", "Flow control (default none)."},
-    {{"send"}, "TEXT", "Send TEXT's bytes as given, once per unit."},
+    {{"send"},
+     "TEXT",
+     "Send TEXT's bytes as given, once per unit; no escapes are read (in bash, $'OK\\r' "
+     "gives a CR)."},
     {{"send-hex"},
      "HEX",
      "Send the bytes of hex digit pairs, blanks between pairs allowed: \"01 03 00 00\"."},
     {{"send-entry"}, "N", "Send text N (1 to 3) of the data library, its bytes as stored."},
     {{"entry-hex"}, "", "With --send-entry: the library text is hex digit pairs."},
-    {{"expect"}, "TEXT", "The expected answer (this or --expect-entry is required)."},
+    {{"expect"},
+     "TEXT",
+     "The expected answer, TEXT's bytes as given (UTF-8 from a UTF-8 terminal; library entries "
+     "are GBK as stored). This or --expect-entry is required."},
     {{"expect-entry"}, "N", "Expect reference N (1 to 3) of the data library."},
     {{"hex"},
      "",
@@ -66,7 +72,7 @@ const char kExamples[] =
     "\n"
     "Examples:\n"
     "  tessaline-check --port /dev/ttyUSB0 --send-hex \"01 03\" --expect \"AA BB\" --hex\n"
-    "  tessaline-check --port COM2 --settings 115200,n,8,1 --send \"PING\\r\" --expect PONG \\\n"
+    "  tessaline-check --port COM2 --settings 115200,n,8,1 --send $'PING\\r' --expect PONG \\\n"
     "      --repeat 100 --interval 50 --log results.csv\n"
     "  tessaline-check --port /dev/ttyACM0 --send-entry 1 --entry-hex --expect-entry 1 --hex \\\n"
     "      --ids-from-stdin --log line3.jsonl\n"
@@ -80,9 +86,9 @@ const char kExamples[] =
 
 void AddOptions(QCommandLineParser& parser) {
     parser.setApplicationDescription(
-        "Sends a request over a serial port, waits for the answer and decides PASS, FAIL or "
-        "TIMEOUT with the analysis window's comparison, unit after unit; exits with a code a "
-        "script can act on.");
+        "Sends a request over a serial port, waits for the answer and decides PASS, FAIL\n"
+        "or TIMEOUT with the analysis window's comparison, unit after unit; exits with a\n"
+        "code a script can act on.");
     for (const OptionSpec& o : kOptions) {
         parser.addOption(
             QCommandLineOption(o.names, QString::fromUtf8(o.help), QString::fromUtf8(o.valueName)));
