@@ -64,6 +64,44 @@ std::optional<std::string> Entry(DataLibraryKind kind, int number, const std::st
     return std::nullopt;
 }
 
+// The bytes each unit sends; false with `why` when they cannot be had.
+bool ResolveSend(const CheckOptions& options, const std::string& shownLibrary, CheckPlan& plan,
+                 std::string& why) {
+    switch (options.send) {
+        case SendSource::Nothing:
+            return true;
+        case SendSource::Text:
+            plan.sendBytes.assign(options.sendText.begin(), options.sendText.end());
+            return true;
+        case SendSource::Hex:
+            if (std::optional<ByteArray> bytes = StrictHex(options.sendText, why)) {
+                plan.sendBytes = std::move(*bytes);
+                return true;
+            }
+            why = Source("--send-hex", options.sendText) + ": " + why;
+            return false;
+        case SendSource::Entry:
+            break;
+    }
+    const std::optional<std::string> text =
+        Entry(DataLibraryKind::Send, options.sendEntry, plan.libraryPath, shownLibrary, why);
+    if (!text) {
+        return false;
+    }
+    if (!options.entryHex) {
+        plan.sendBytes.assign(text->begin(), text->end());
+        return true;
+    }
+    if (std::optional<ByteArray> bytes = StrictHex(*text, why)) {
+        plan.sendBytes = std::move(*bytes);
+        return true;
+    }
+    why =
+        Source(EntryName(DataLibraryKind::Send, options.sendEntry) + " of " + shownLibrary, *text) +
+        ": " + why;
+    return false;
+}
+
 }  // namespace
 
 ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options) {
@@ -81,37 +119,8 @@ ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options) {
         options.libraryPath.empty() ? "Quorvix.ini" : options.libraryPath;
 
     plan.listenOnly = options.send == SendSource::Nothing;
-    switch (options.send) {
-        case SendSource::Nothing:
-            break;
-        case SendSource::Text:
-            plan.sendBytes.assign(options.sendText.begin(), options.sendText.end());
-            break;
-        case SendSource::Hex:
-            if (std::optional<ByteArray> bytes = StrictHex(options.sendText, why)) {
-                plan.sendBytes = std::move(*bytes);
-            } else {
-                return Wrong(Source("--send-hex", options.sendText) + ": " + why);
-            }
-            break;
-        case SendSource::Entry: {
-            const std::optional<std::string> text = Entry(DataLibraryKind::Send, options.sendEntry,
-                                                          plan.libraryPath, shownLibrary, why);
-            if (!text) {
-                return Wrong(why);
-            }
-            if (!options.entryHex) {
-                plan.sendBytes.assign(text->begin(), text->end());
-            } else if (std::optional<ByteArray> bytes = StrictHex(*text, why)) {
-                plan.sendBytes = std::move(*bytes);
-            } else {
-                return Wrong(Source(EntryName(DataLibraryKind::Send, options.sendEntry) + " of " +
-                                        shownLibrary,
-                                    *text) +
-                             ": " + why);
-            }
-            break;
-        }
+    if (!ResolveSend(options, shownLibrary, plan, why)) {
+        return Wrong(why);
     }
 
     std::string origin = "--expect";
