@@ -25,8 +25,10 @@ void CAnalysisDlg::OnCommEvent() {
     if (AnalyseReceivedBytes(received, m_bReceiveHex != 0, texts)) {
         // Let the rest of a broken frame arrive, so that discarding it below
         // starts the next event on a frame boundary. The filtered text is
-        // already empty; nothing else reads it meanwhile.
-        Sleep(100);
+        // already empty; nothing else reads it meanwhile. Send workers are
+        // served during the wait: a starting one may put the threshold back to
+        // 1, but no event is raised before this one has returned.
+        SleepServingWorkers(100, m_pSendCalls.get());
     }
 
     SetDlgItemText(IDC_RESULT, m_strCompareResult);

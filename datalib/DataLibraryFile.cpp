@@ -1,5 +1,8 @@
 #include "datalib/DataLibraryFile.h"
 
+#include <algorithm>
+
+#include "platform/profile/AtomicFile.h"
 #include "platform/text/Gbk.h"
 
 const char* const kDataLibraryFile = ".\\Quorvix.ini";
@@ -38,14 +41,50 @@ std::string DataLibraryEmptyText() {
     return gbk::Text("数据空");
 }
 
-void LoadDataLibrary(DataLibraryTexts& texts) {
+void LoadDataLibrary(DataLibraryTexts& texts, const std::string& fileName) {
     const std::string empty = DataLibraryEmptyText();
     for (const EntryLayout& entry : kEntries) {
-        texts.*entry.data =
-            GetPrivateProfileStringA(*entry.section, kDataKey, empty, kDataLibraryFile);
-        texts.*entry.memo =
-            GetPrivateProfileStringA(*entry.section, kMemoKey, empty, kDataLibraryFile);
+        texts.*entry.data = GetPrivateProfileStringA(*entry.section, kDataKey, empty, fileName);
+        texts.*entry.memo = GetPrivateProfileStringA(*entry.section, kMemoKey, empty, fileName);
     }
+}
+
+std::string DataLibrarySection(DataLibraryKind kind, int number) {
+    if (number < 1 || number > 3) {
+        return std::string();
+    }
+    // The expected entries come first in the layout, then the send entries.
+    const size_t at = static_cast<size_t>(number - 1) + (kind == DataLibraryKind::Send ? 3 : 0);
+    return *kEntries[at].section;
+}
+
+DataLibraryData ReadDataLibraryData(DataLibraryKind kind, int number, const std::string& fileName) {
+    DataLibraryData result;
+    const std::string section = DataLibrarySection(kind, number);
+    if (section.empty()) {
+        return result;
+    }
+    // A value is one line, so a line break can only be the default: the
+    // dialog's own read then tells a present value, even an empty one or
+    // "数据空", from an absent one.
+    const std::string absent = "\n";
+    std::string value = GetPrivateProfileStringA(section, kDataKey, absent, fileName);
+    if (value != absent) {
+        result.status = DataLibraryData::Present;
+        result.value = std::move(value);
+        return result;
+    }
+    // The profile functions take a backslash as a folder separator.
+    std::string path = fileName;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    const FileContent file = ReadWholeFile(path);
+    if (file.status == FileContent::Missing) {
+        result.status = DataLibraryData::MissingFile;
+    } else if (file.status == FileContent::Failed) {
+        result.status = DataLibraryData::Unreadable;
+        result.reason = file.reason;
+    }
+    return result;
 }
 
 ProfileWriteResult SaveDataLibraryEntry(const std::string& section, const std::string& memo,

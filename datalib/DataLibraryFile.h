@@ -37,8 +37,34 @@ struct DataLibraryTexts {
 };
 
 // Replaces all twelve texts with the file's values, section by section, each
-// section's "Data" before its "Memo".
-void LoadDataLibrary(DataLibraryTexts& texts);
+// section's "Data" before its "Memo". `fileName` is taken as the private-profile
+// functions take it.
+void LoadDataLibrary(DataLibraryTexts& texts, const std::string& fileName = kDataLibraryFile);
+
+// The two kinds of entry, each numbered 1 to 3.
+enum class DataLibraryKind { Expected, Send };
+
+// The section that holds an entry; empty for a number other than 1 to 3.
+std::string DataLibrarySection(DataLibraryKind kind, int number);
+
+// One entry's "Data" as a program other than the dialog needs it: the dialog
+// shows "数据空" for anything absent, a script must tell absence from a value.
+struct DataLibraryData {
+    enum Status {
+        Present,       // `value` holds the text, exactly as the dialog reads it
+        MissingEntry,  // the file is there but has no such section or key
+        MissingFile,   // there is no such file
+        Unreadable,    // the file cannot be read: `reason` says why (GBK)
+    };
+    Status status = MissingEntry;
+    std::string value;
+    std::string reason;
+};
+
+// Reads the "Data" of one entry (number 1 to 3; another number is a missing
+// entry) with the dialog's read.
+DataLibraryData ReadDataLibraryData(DataLibraryKind kind, int number,
+                                    const std::string& fileName = kDataLibraryFile);
 
 // Writes one entry: "Memo" first, then "Data". Texts that cannot be stored
 // are refused before either is written, so an entry is never half refused.

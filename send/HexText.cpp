@@ -13,29 +13,37 @@ unsigned char HexCharValue(char c) {
     return 16;
 }
 
-int HexTextToBytes(std::string text, ByteArray& out) {
+HexParseEnd ParseHexText(const std::string& text, ByteArray& out) {
     const size_t length = text.size();
     // Sized once to the most bytes the text can give, cut once at the end, so
     // the parse never grows the array.
     out.assign(length / 2, 0);
     size_t count = 0;
     size_t pos = 0;
+    HexParseEnd end{HexParseEnd::Complete, length};
     while (pos < length) {
         if (text[pos] == ' ') {
             ++pos;
             continue;
         }
         if (pos + 1 >= length) {
+            end = HexParseEnd{HexParseEnd::LoneLast, pos};
             break;
         }
         const unsigned char high = HexCharValue(text[pos]);
         const unsigned char low = HexCharValue(text[pos + 1]);
         if (high == 16 || low == 16) {
+            end = HexParseEnd{HexParseEnd::NotAPair, pos};
             break;
         }
         out[count++] = static_cast<unsigned char>(high * 16 + low);
         pos += 2;
     }
     out.resize(count);
-    return static_cast<int>(count);
+    return end;
+}
+
+int HexTextToBytes(std::string text, ByteArray& out) {
+    ParseHexText(text, out);
+    return static_cast<int>(out.size());
 }

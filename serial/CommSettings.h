@@ -11,6 +11,14 @@ struct CommSettings {
     std::string stopBits = "1";  // "1", "1.5" or "2"
 };
 
-// Nothing when the text is not a settings string the control takes.
+// Nothing when the text is not a settings string the control takes: the baud
+// rate must be one of the control's standard rates.
 std::optional<CommSettings> ParseCommSettings(const std::string& text);
+
+// The same form with any baud rate from 1 to 999,999,999, for programs that
+// open ports the control's rate list does not cover. On failure `why` (when
+// given) gets one line naming the wrong field and what it may hold.
+std::optional<CommSettings> ParseCommSettingsAnyBaud(const std::string& text,
+                                                     std::string* why = nullptr);
+
 std::string FormatCommSettings(const CommSettings& settings);

@@ -47,8 +47,10 @@ void CAnalysisDlg::OnOpen() {
 
 void CAnalysisDlg::OnClose() {
     m_bAutoSending = 0;
-    // Gives an automatic run time to see its flag before the port goes.
-    Sleep(500);
+    // Gives an automatic run time to see its flag before the port goes. Its
+    // turn in progress may fall due meanwhile: the workers are still served,
+    // so that send leaves on time rather than being refused after the close.
+    SleepServingWorkers(500, m_pSendCalls.get());
 
     if (m_ctrlComm.GetPortOpen()) {
         m_ctrlComm.SetPortOpen(false);

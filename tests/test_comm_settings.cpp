@@ -41,4 +41,41 @@ TEST(CommSettings, RefusesOtherTexts) {
     }
 }
 
+TEST(CommSettings, AnyBaudTakesEveryPositiveRateAndNamesTheWrongField) {
+    struct Case {
+        const char* text;
+        int baud;              // 0: refused
+        const char* inReason;  // part of the reason when refused
+    };
+    const Case cases[] = {
+        {"250000,n,8,1", 250000, ""},
+        {"921600,E,7,2", 921600, ""},
+        {"1,o,5,1.5", 1, ""},
+        {"999999999,n,8,1", 999999999, ""},
+        {"0,n,8,1", 0, "baud rate is a whole number from 1"},
+        {"1000000000,n,8,1", 0, "baud rate"},
+        {"fast,n,8,1", 0, "not 'fast'"},
+        {"9600,x,8,1", 0, "parity is e, m, n, o or s"},
+        {"9600,n,9,1", 0, "data bits are 4 to 8"},
+        {"9600,n,8,3", 0, "stop bits are 1, 1.5 or 2"},
+        {"9600,n,8", 0, "BAUD,PARITY,DATABITS,STOPBITS"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string why;
+        const std::optional<CommSettings> s = ParseCommSettingsAnyBaud(c.text, &why);
+        if (c.baud == 0) {
+            EXPECT_FALSE(s);
+            EXPECT_NE(why.find(c.inReason), std::string::npos) << why;
+        } else {
+            ASSERT_TRUE(s);
+            EXPECT_EQ(s->baud, c.baud);
+            EXPECT_TRUE(why.empty());
+        }
+    }
+    // The control keeps its own list of rates.
+    EXPECT_FALSE(ParseCommSettings("250000,n,8,1"));
+    EXPECT_FALSE(ParseCommSettings("921600,n,8,1"));
+}
+
 }  // namespace

@@ -4,10 +4,12 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 
 #include "datalib/DataLibraryDlg.h"
 #include "res/Templates.h"
+#include "support/AsNobody.h"
 #include "support/TempDir.h"
 #include "support/WindowFixture.h"
 
@@ -230,16 +232,43 @@ TEST_F(DataLibrary, ReopeningShowsTheFileAndNoChoice) {
 }
 
 TEST_F(DataLibrary, AFailedSaveSaysSoWithTheReason) {
-    ASSERT_EQ(mkdir("Quorvix.ini", 0755), 0);
-    OpenLibrary([](LibraryDriver& d) {
-        d.Click("IDC_SAVESEND1");
-        d.Escape();
-    });
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
-    EXPECT_EQ(messages[0].text.rfind(kSaveFailed, 0), 0u) << messages[0].text;
-    EXPECT_NE(messages[0].text.find("Is a directory"), std::string::npos) << messages[0].text;
-    EXPECT_EQ(temp_files::Entries("."), std::vector<std::string>{"Quorvix.ini"});
+    if (RanAgainAsNobody()) {
+        return;
+    }
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"a folder in its place", [] { ASSERT_EQ(mkdir("Quorvix.ini", 0755), 0); },
+         "Quorvix.ini: Is a directory"},
+        {"a read-only file",
+         [] {
+             temp_files::WriteFile("Quorvix.ini", kFullLibrary);
+             ASSERT_EQ(chmod("Quorvix.ini", 0444), 0);
+         },
+         "Quorvix.ini: Permission denied"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all("Quorvix.ini");
+        messages.clear();
+        c.make();
+        OpenLibrary([](LibraryDriver& d) {
+            d.Type("IDC_SEND1", "new");
+            d.Click("IDC_SAVESEND1");
+            d.Escape();
+        });
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(messages[0].icon, MessageIcon::Exclamation);
+        EXPECT_EQ(messages[0].text.rfind(kSaveFailed, 0), 0u) << messages[0].text;
+        EXPECT_NE(messages[0].text.find(c.reason), std::string::npos) << messages[0].text;
+        EXPECT_EQ(temp_files::Entries("."), std::vector<std::string>{"Quorvix.ini"});
+        if (std::filesystem::is_regular_file("Quorvix.ini")) {
+            EXPECT_EQ(temp_files::ReadFile("Quorvix.ini"), kFullLibrary);
+        }
+    }
 }
 
 // The dialog on its own, created but not run.

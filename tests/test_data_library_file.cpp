@@ -83,4 +83,72 @@ TEST_F(DataLibraryFile, ARefusedEntryWritesNeitherValue) {
     EXPECT_EQ(ReadFile("Quorvix.ini"), kFullLibrary);
 }
 
+TEST_F(DataLibraryFile, EachLoadSeesTheFileAsItIsNow) {
+    WriteFile("Quorvix.ini", kFullLibrary);
+    DataLibraryTexts texts;
+    LoadDataLibrary(texts);
+    ASSERT_EQ(texts.m_strSend2, "s2");
+
+    // Another program edits the file, keeping its size.
+    std::string edited = kFullLibrary;
+    edited.replace(edited.find("Data=s2"), 7, "Data=X2");
+    WriteFile("Quorvix.ini", edited);
+    LoadDataLibrary(texts);
+    EXPECT_EQ(texts.m_strSend2, "X2");
+    EXPECT_EQ(texts.m_strSend3, "s3");
+
+    ASSERT_TRUE(SaveDataLibraryEntry(kSendSection3, "sm3", "saved"));
+    LoadDataLibrary(texts);
+    EXPECT_EQ(texts.m_strSend3, "saved");
+    EXPECT_EQ(texts.m_strSend2, "X2");
+}
+
+TEST_F(DataLibraryFile, AnEntryIsPresentMissingOrUnreadable) {
+    using Status = DataLibraryData::Status;
+    struct Case {
+        const char* name;
+        std::string content;  // empty: no file
+        DataLibraryKind kind;
+        int number;
+        Status status;
+        std::string value;
+    };
+    const std::string empty = gbk::Text("数据空");
+    const Case cases[] = {
+        {"no file", "", DataLibraryKind::Expected, 1, Status::MissingFile, ""},
+        {"expected 3", kFullLibrary, DataLibraryKind::Expected, 3, Status::Present, "e3"},
+        {"send 2", kFullLibrary, DataLibraryKind::Send, 2, Status::Present, "s2"},
+        {"empty value", "[Send Data Term1]\r\nData=\r\n", DataLibraryKind::Send, 1, Status::Present,
+         ""},
+        {"the default's text stored", "[Send Data Term1]\r\nData=" + empty + "\r\n",
+         DataLibraryKind::Send, 1, Status::Present, empty},
+        {"memo only", "[Send Data Term1]\r\nMemo=m\r\n", DataLibraryKind::Send, 1,
+         Status::MissingEntry, ""},
+        {"no section", kFullLibrary.substr(0, 40), DataLibraryKind::Send, 3, Status::MissingEntry,
+         ""},
+        {"number 4", kFullLibrary, DataLibraryKind::Send, 4, Status::MissingEntry, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove("Quorvix.ini");
+        if (!c.content.empty()) {
+            WriteFile("Quorvix.ini", c.content);
+        }
+        const DataLibraryData data = ReadDataLibraryData(c.kind, c.number);
+        EXPECT_EQ(data.status, c.status);
+        EXPECT_EQ(data.value, c.value);
+    }
+
+    // Another file by name, and one that is there but cannot be read.
+    std::filesystem::create_directory("sub");
+    WriteFile("sub/lib.ini", "[Current Data Term2]\r\nData=AA BB\r\n");
+    EXPECT_EQ(ReadDataLibraryData(DataLibraryKind::Expected, 2, "sub/lib.ini").value, "AA BB");
+    DataLibraryTexts texts;
+    LoadDataLibrary(texts, "sub\\lib.ini");
+    EXPECT_EQ(texts.m_strExpected2, "AA BB");
+    const DataLibraryData folder = ReadDataLibraryData(DataLibraryKind::Expected, 2, "sub");
+    EXPECT_EQ(folder.status, DataLibraryData::Unreadable);
+    EXPECT_NE(folder.reason.find("sub"), std::string::npos) << folder.reason;
+}
+
 }  // namespace

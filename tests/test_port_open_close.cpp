@@ -233,12 +233,14 @@ TEST_F(PortOpenClose, CloseStopsSendingWaitsAndRestoresTheControls) {
         const char* name;
         bool open;
         bool deviceGone;
+        int portOpenBefore;
         int portOpenAfter;
     };
     const Case cases[] = {
-        {"port open", true, false, 0},
-        {"device gone while open", true, true, 0},
-        {"port closed", false, false, 0},
+        {"port open", true, false, 1, 0},
+        {"device gone while open", true, true, 1, 0},
+        // Only closing the port clears the flag, whatever it says.
+        {"port closed, the flag set", false, false, 1, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -254,6 +256,7 @@ TEST_F(PortOpenClose, CloseStopsSendingWaitsAndRestoresTheControls) {
             pty.CloseMaster();
             QTest::qWait(100);
         }
+        dlg->m_bPortOpen = c.portOpenBefore;
         Type(IDC_SENDPERIOD, "77");
         // As an automatic run leaves them.
         for (int id : kRestoredControls) {

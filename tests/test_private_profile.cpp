@@ -1,13 +1,19 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 
+#include "platform/profile/AtomicFile.h"
 #include "platform/profile/PrivateProfile.h"
+#include "platform/profile/ProfileCache.h"
 #include "platform/text/Gbk.h"
+#include "support/AsNobody.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -194,54 +200,96 @@ TEST_F(PrivateProfile, SomethingElseInThePlaceOfTheFileFails) {
     }
 }
 
-TEST_F(PrivateProfile, NoPermissionFailsAndKeepsTheFile) {
-    if (geteuid() == 0) {
-        GTEST_SKIP() << "root is not held back by permissions";
+// The system's word for this user decides: a file the user may not write is
+// refused whatever its folder allows, and a writable file in a folder that
+// takes no new file is rewritten in place.
+TEST_F(PrivateProfile, PermissionsDecideWhetherAndHowTheFileIsWritten) {
+    if (RanAgainAsNobody()) {
+        return;
     }
     const std::string before = "[s]\r\nk=v\r\n[t]\r\nk=w\r\n";
+    const std::string after = "[s]\r\nk=new\r\n[t]\r\nk=w\r\n";
+    constexpr mode_t kNoFile = 0;
     struct Case {
         const char* what;
-        mode_t fileMode, folderMode;
+        mode_t fileMode;
+        mode_t folderMode;
+        bool throughLink;    // named by a link outside the folder
+        const char* reason;  // nullptr: written
     };
     const Case cases[] = {
-        {"read-only folder", 0644, 0555},
-        {"unreadable file", 0200, 0755},
+        {"writable file and folder", 0644, 0755, false, nullptr},
+        {"read-only file", 0444, 0755, false, "Quorvix.ini: Permission denied"},
+        {"read-only file through a link", 0444, 0755, true, "Quorvix.ini: Permission denied"},
+        {"writable file, read-only folder", 0644, 0555, false, nullptr},
+        {"writable file through a link, read-only folder", 0600, 0555, true, nullptr},
+        {"read-only file and folder", 0444, 0555, false, "Quorvix.ini: Permission denied"},
+        {"unreadable file", 0200, 0755, false, "Quorvix.ini: Permission denied"},
+        {"no file, read-only folder", kNoFile, 0555, false, "Quorvix.ini: Permission denied"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        chmod(dir().c_str(), 0755);
+        ASSERT_TRUE(std::filesystem::create_directory("lib"));
+        if (c.fileMode != kNoFile) {
+            WriteFile("lib/Quorvix.ini", before);
+            chmod("lib/Quorvix.ini", c.fileMode);
+        }
+        if (c.throughLink) {
+            ASSERT_EQ(symlink("lib/Quorvix.ini", "Quorvix.ini"), 0);
+        }
+        chmod("lib", c.folderMode);
+        const ProfileWriteResult result = WritePrivateProfileStringA(
+            "s", "k", "new", c.throughLink ? kFile : ".\\lib\\Quorvix.ini");
+        chmod("lib", 0755);
+        if (c.reason) {
+            EXPECT_FALSE(result);
+            EXPECT_NE(result.reason.find(c.reason), std::string::npos) << result.reason;
+        } else {
+            EXPECT_TRUE(result) << result.reason;
+        }
+        if (c.fileMode == kNoFile) {
+            EXPECT_EQ(Entries("lib"), std::vector<std::string>{});
+        } else {
+            struct stat st {};
+            ASSERT_EQ(stat("lib/Quorvix.ini", &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, c.fileMode) << "permissions kept";
+            chmod("lib/Quorvix.ini", 0644);
+            EXPECT_EQ(ReadFile("lib/Quorvix.ini"), c.reason ? before : after);
+            EXPECT_EQ(Entries("lib"), std::vector<std::string>{"Quorvix.ini"});
+        }
         unlink("Quorvix.ini");
-        WriteFile("Quorvix.ini", before);
-        chmod("Quorvix.ini", c.fileMode);
-        chmod(dir().c_str(), c.folderMode);
-        const ProfileWriteResult result = WritePrivateProfileStringA("s", "k", "new", kFile);
-        EXPECT_FALSE(result);
-        EXPECT_NE(result.reason.find("Permission denied"), std::string::npos) << result.reason;
-        chmod(dir().c_str(), 0755);
-        chmod("Quorvix.ini", 0644);
-        EXPECT_EQ(ReadFile("Quorvix.ini"), before);
-        EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
+        std::filesystem::remove_all("lib");
     }
 }
 
 TEST_F(PrivateProfile, AWriteCutShortLeavesTheOldFile) {
+    if (RanAgainAsNobody()) {
+        return;
+    }
     // A file size limit makes the write fail part way, as a full disk would.
     const std::string before = "[s]\r\nk=v\r\n";
-    WriteFile("Quorvix.ini", before);
-    rlimit old{};
-    getrlimit(RLIMIT_FSIZE, &old);
-    rlimit small = old;
-    small.rlim_cur = 4096;
-    signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const ProfileWriteResult result =
-        WritePrivateProfileStringA("s", "k", std::string(10000, 'x'), kFile);
-    setrlimit(RLIMIT_FSIZE, &old);
-    signal(SIGXFSZ, SIG_DFL);
-    EXPECT_FALSE(result);
-    EXPECT_NE(result.reason.find("File too large"), std::string::npos) << result.reason;
-    EXPECT_EQ(ReadFile("Quorvix.ini"), before);
-    EXPECT_EQ(Entries(dir()), std::vector<std::string>{"Quorvix.ini"});
+    for (mode_t folderMode : {0755, 0555}) {
+        SCOPED_TRACE(folderMode == 0755 ? "replaced" : "rewritten in place");
+        ASSERT_TRUE(std::filesystem::create_directory("lib"));
+        WriteFile("lib/Quorvix.ini", before);
+        chmod("lib", folderMode);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit small = old;
+        small.rlim_cur = 4096;
+        signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        const ProfileWriteResult result =
+            WritePrivateProfileStringA("s", "k", std::string(10000, 'x'), ".\\lib\\Quorvix.ini");
+        setrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, SIG_DFL);
+        chmod("lib", 0755);
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.reason.find("File too large"), std::string::npos) << result.reason;
+        EXPECT_EQ(ReadFile("lib/Quorvix.ini"), before);
+        EXPECT_EQ(Entries("lib"), std::vector<std::string>{"Quorvix.ini"});
+        std::filesystem::remove_all("lib");
+    }
 }
 
 TEST_F(PrivateProfile, ReplacingKeepsPermissionsAndFollowsLinks) {
@@ -271,6 +319,115 @@ TEST_F(PrivateProfile, TheFileIsLookedUpInTheCurrentDirectoryOfEachCall) {
     EXPECT_EQ(Read("s", "k"), "in a");
     EXPECT_EQ(ReadFile("sub/Quorvix.ini"), "[s]\r\nk=in sub\r\n");
     EXPECT_EQ(ReadFile("../b/Quorvix.ini"), "[s]\r\nk=in b\r\n");
+}
+
+// The file's modification time, set to a second of its own.
+void SetModified(const char* path, time_t seconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path, times, 0), 0) << path;
+}
+
+time_t ModifiedOf(const char* path) {
+    struct stat st {};
+    stat(path, &st);
+    return st.st_mtim.tv_sec;
+}
+
+// A read after a change sees the change. Run through the program's reads,
+// where a change soon after the last one is found by comparing contents, and
+// through a cache that trusts the file's stamp at once, where the stamp must
+// tell: the file starts with an old modification time, so a write moves it.
+TEST_F(PrivateProfile, AReadSeesTheFileAsItIsNow) {
+    const std::string first = "[s]\r\nk=v\r\n";
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        std::string expected;
+        bool stampMayStay;  // only contents tell
+    };
+    const Case cases[] = {
+        {"longer", [] { WriteFile("Quorvix.ini", "[s]\r\nk=longer\r\n"); }, "longer", false},
+        {"the same size", [] { WriteFile("Quorvix.ini", "[s]\r\nk=V\r\n"); }, "V", false},
+        {"the same size and time",
+         [] {
+             const time_t old = ModifiedOf("Quorvix.ini");
+             WriteFile("Quorvix.ini", "[s]\r\nk=T\r\n");
+             SetModified("Quorvix.ini", old);
+         },
+         "T", true},
+        {"replaced by rename, same size and time",
+         [] {
+             WriteFile("new.ini", "[s]\r\nk=R\r\n");
+             SetModified("new.ini", ModifiedOf("Quorvix.ini"));
+             ASSERT_EQ(rename("new.ini", "Quorvix.ini"), 0);
+         },
+         "R", false},
+        {"removed", [] { unlink("Quorvix.ini"); }, kDefault, false},
+        {"another current directory, same size and time",
+         [] {
+             std::filesystem::create_directory("other");
+             WriteFile("other/Quorvix.ini", "[s]\r\nk=o\r\n");
+             SetModified("other/Quorvix.ini", ModifiedOf("Quorvix.ini"));
+             std::filesystem::current_path("other");
+         },
+         "o", false},
+        {"written by us, same size",
+         [] { ASSERT_TRUE(WritePrivateProfileStringA("s", "k", "w", kFile)); }, "w", false},
+    };
+    ProfileCache trusting(-std::chrono::hours(1));
+    const auto trustingRead = [&] {
+        return trusting.FindValue("./Quorvix.ini", "s", "k").value_or(kDefault);
+    };
+    for (bool stampsOnly : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (stampsOnly ? ", stamps trusted" : ""));
+            if (stampsOnly && c.stampMayStay) {
+                continue;
+            }
+            std::filesystem::current_path(dir());
+            std::filesystem::remove_all("other");
+            WriteFile("Quorvix.ini", first);
+            SetModified("Quorvix.ini", 1000000000);
+            const auto read = [&] { return stampsOnly ? trustingRead() : Read("s", "k"); };
+            ASSERT_EQ(read(), "v");
+            ASSERT_EQ(read(), "v");
+            c.change();
+            EXPECT_EQ(read(), c.expected);
+        }
+    }
+}
+
+// A read while timestamps cannot yet be trusted compares the file with the
+// kept content piece by piece.
+TEST_F(PrivateProfile, FileHoldsComparesEveryByte) {
+    const std::string large(200 * 1024 + 7, 'a');  // several pieces, the last one short
+    std::string lastByte = large;
+    lastByte.back() = 'b';
+    std::string atPieceEnd = large;
+    atPieceEnd[64 * 1024 - 1] = 'c';
+    struct Case {
+        const char* what;
+        std::string inFile;
+        std::string kept;
+        bool same;
+    };
+    const Case cases[] = {
+        {"same", large, large, true},
+        {"empty", "", "", true},
+        {"last byte differs", lastByte, large, false},
+        {"byte at the end of a piece differs", atPieceEnd, large, false},
+        {"file longer", large + "x", large, false},
+        {"file shorter", large.substr(1), large, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteFile("f", c.inFile);
+        FileStamp stamp;
+        EXPECT_EQ(FileHolds("f", c.kept, stamp), c.same);
+        EXPECT_EQ(stamp, StampOf("f"));
+    }
+    FileStamp stamp;
+    EXPECT_FALSE(FileHolds("missing", "", stamp));
 }
 
 }  // namespace

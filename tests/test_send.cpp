@@ -235,35 +235,103 @@ TEST_F(SendTest, APeriodOutOfRangeIsKeptWithinTenToFiveThousand) {
     }
 }
 
-// "CLOSE" during a run clears the flag and closes the port 500 ms later. A turn
-// that reaches the control after that is refused: the run ends without a
-// message and the worker still gives back its controls.
-TEST_F(SendTest, CloseEndsARunQuietly) {
-    for (const char* period : {"1000", "100"}) {
-        SCOPED_TRACE(period);
-        if (!dlg->m_bPortOpen) {
-            Click(IDC_OPEN);
-            ASSERT_EQ(dlg->m_bPortOpen, 1);
+// "CLOSE" during a run clears the flag and closes the port 500 ms later. The
+// window goes on serving the worker meanwhile, so a turn whose wait had begun
+// still sends if it falls due within those 500 ms; a later one is refused. The
+// run ends without a message and the worker still gives back its controls.
+TEST_F(SendTest, CloseLetsTheTurnInProgressSendThenEndsTheRun) {
+    struct Case {
+        int period;
+        int closeAfterMs;  // after the last send arrived
+        size_t moreSends;
+    };
+    const Case cases[] = {
+        {300, 30, 1},   // due about 270 ms into CLOSE's wait
+        {1000, 50, 0},  // due about 450 ms after the port closed
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("period " + std::to_string(c.period));
+        // The click must come well inside the period; a loaded machine may
+        // miss that, so try again.
+        bool conclusive = false;
+        for (int trial = 0; trial < 5 && !conclusive; ++trial) {
+            SCOPED_TRACE("trial " + std::to_string(trial));
+            if (!dlg->m_bPortOpen) {
+                Click(IDC_OPEN);
+                ASSERT_EQ(dlg->m_bPortOpen, 1);
+            }
+            device_.Clear();
+            Type(IDC_SENDPERIOD, QString::number(c.period));
+            SetSend("AB", false);
+            Click(IDC_AUTOSEND);
+            ASSERT_TRUE(WaitUntil([&] { return device_.Count() >= 2; }));
+            const Clock::time_point seen = Clock::now();
+            WaitUntil(
+                [&] { return Clock::now() >= seen + std::chrono::milliseconds(c.closeAfterMs); });
+            const size_t before = device_.Count();
+            const Clock::time_point clicked = Clock::now();
+            Click(IDC_CLOSE);
+            const Clock::time_point closed = Clock::now();
+            EXPECT_EQ(dlg->m_bPortOpen, 0);
+            for (int id : {IDC_SENDPERIOD, IDC_SENDHEX, IDC_DATALIB}) {
+                EXPECT_TRUE(Enabled(id)) << "enabled by CLOSE: " << id;
+            }
+            ASSERT_TRUE(WaitUntil([&] { return RunEnded(); }));
+            Pump(200);
+            // When the turn in progress fell due, counted from the click: well
+            // inside CLOSE's 500 ms wait, or well after it.
+            const long long due = c.period - Ms(clicked - device_.SendTimes(2).at(before / 2 - 1));
+            if (c.moreSends > 0 ? due < 50 || due > 400 : due < 650) {
+                continue;
+            }
+            conclusive = true;
+            EXPECT_EQ(device_.Count(), before + 2 * c.moreSends);
+            if (c.moreSends > 0 && device_.Count() > before) {
+                EXPECT_LT(device_.SendTimes(2).at(before / 2), closed)
+                    << "sent before the port closed";
+            }
+            EXPECT_TRUE(Enabled(IDC_MANUALSEND));
+            EXPECT_TRUE(messages.empty());
         }
-        device_.Clear();
-        Type(IDC_SENDPERIOD, period);
-        SetSend("AB", false);
-        Click(IDC_AUTOSEND);
-        ASSERT_TRUE(WaitUntil([&] { return device_.Count() >= 2; }));
-        Pump(50);
-        Click(IDC_CLOSE);
-        EXPECT_EQ(dlg->m_bPortOpen, 0);
-        const size_t atClose = device_.Count();
-        for (int id : {IDC_SENDPERIOD, IDC_SENDHEX, IDC_DATALIB}) {
-            EXPECT_TRUE(Enabled(id)) << "enabled by CLOSE: " << id;
-        }
-
-        ASSERT_TRUE(WaitUntil([&] { return RunEnded(); }));
-        EXPECT_TRUE(Enabled(IDC_MANUALSEND));
-        Pump(200);
-        EXPECT_EQ(device_.Count(), atClose) << "nothing is sent after the port closed";
-        EXPECT_TRUE(messages.empty());
+        EXPECT_TRUE(conclusive) << "CLOSE never came early enough in the period";
     }
+}
+
+// The device answers every send and the expected text is empty, so every
+// answer overruns it and its receive event waits 100 ms on the window's
+// thread. Sends due meanwhile still go out: a 20 ms run sends about 50 times a
+// second, not once per wait.
+TEST_F(SendTest, SendsKeepTheirPeriodWhileReceiveEventsWait) {
+    int events = 0;
+    QObject::connect(dlg->m_ctrlComm.site(), &HostedControl::controlEvent, [&] { ++events; });
+    device_.ReplyWith(BytesOf("OK\r\n"));
+    Type(IDC_EXPECTED, "");
+    Type(IDC_SENDPERIOD, "20");
+    SetSend("AB", false);
+    Click(IDC_AUTOSEND);
+    ASSERT_TRUE(WaitUntil([&] { return events >= 2; }));
+
+    const Clock::time_point from = Clock::now();
+    const int eventsBefore = events;
+    Pump(4000);
+    const Clock::time_point to = Clock::now();
+    const int overruns = events - eventsBefore;
+    Click(IDC_STOPSEND);
+    ASSERT_TRUE(WaitUntil([&] { return RunEnded(); }));
+
+    size_t sends = 0;
+    for (Clock::time_point t : device_.SendTimes(2)) {
+        sends += t >= from && t < to;
+    }
+    const double perSecond = sends * 1000.0 / Ms(to - from);
+    std::cout << perSecond << " sends per second, " << overruns << " receive events\n";
+    EXPECT_GE(perSecond, 40.0);
+    EXPECT_GE(overruns, 10) << "the answers raised receive events";
+    EXPECT_LT(overruns * 2, static_cast<int>(sends))
+        << "answers to the sends made during a wait were discarded with it";
+    EXPECT_EQ(Shown(IDC_RESULT), "GOOD") << "each answer overran the empty reference";
+    EXPECT_EQ(Shown(IDC_FILTERED), "");
+    EXPECT_TRUE(messages.empty());
 }
 
 // A manual send that the control refuses (the port closed under it, or the

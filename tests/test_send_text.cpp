@@ -46,6 +46,37 @@ TEST(HexTextToBytes, ParsesDigitPairs) {
     }
 }
 
+TEST(ParseHexText, SaysWhereAndWhyItStopped) {
+    struct Case {
+        std::string text;
+        HexParseEnd::Reason reason;
+        size_t position;
+        ByteArray bytes;
+    };
+    const Case cases[] = {
+        {"", HexParseEnd::Complete, 0, {}},
+        {"01 03  ", HexParseEnd::Complete, 7, {0x01, 0x03}},
+        {"12 G0 34", HexParseEnd::NotAPair, 3, {0x12}},
+        {"1 2", HexParseEnd::NotAPair, 0, {}},
+        {"12\t34", HexParseEnd::NotAPair, 2, {0x12}},
+        {"0x12", HexParseEnd::NotAPair, 0, {}},
+        {"123", HexParseEnd::LoneLast, 2, {0x12}},
+        {"12 3", HexParseEnd::LoneLast, 3, {0x12}},
+        {"12 G", HexParseEnd::LoneLast, 3, {0x12}},  // alone at the end, digit or not
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("text \"" + c.text + "\"");
+        ByteArray out = {0xEE};
+        const HexParseEnd end = ParseHexText(c.text, out);
+        EXPECT_EQ(end.reason, c.reason);
+        EXPECT_EQ(end.position, c.position);
+        EXPECT_EQ(out, c.bytes);
+        ByteArray silent;
+        EXPECT_EQ(HexTextToBytes(c.text, silent), static_cast<int>(c.bytes.size()));
+        EXPECT_EQ(silent, c.bytes);
+    }
+}
+
 TEST(HexCharValue, GivesDigitsAndSixteenForTheRest) {
     struct Case {
         char c;

@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -101,6 +103,62 @@ TEST(UiThreadCalls, ClosingRefusesCallsAndWakesSleepers) {
     QTest::qWait(20);
     EXPECT_FALSE(ran);
     EXPECT_FALSE(calls.Call([&] { ran = true; })) << "not even on the window's thread";
+}
+
+// A deliberate wait of the window's thread goes on running what workers hand
+// over, as it comes, and nothing else, for its whole length.
+TEST(UiThreadCalls, AServingWaitRunsOnlyHandedOverCalls) {
+    UiThreadCalls calls;
+    const std::thread::id windowThread = std::this_thread::get_id();
+    // Window's thread only.
+    bool serving = false;
+    bool timerFired = false;
+    std::vector<bool> ranWhileServing;
+
+    QTimer::singleShot(0, [&] { timerFired = true; });
+    std::atomic<bool> started{false};
+    std::atomic<int> thrown{0};
+    std::atomic<bool> finished{false};
+    auto record = [&] {
+        EXPECT_EQ(std::this_thread::get_id(), windowThread);
+        ranWhileServing.push_back(serving);
+    };
+    std::thread worker([&] {
+        while (!started) {
+            std::this_thread::yield();
+        }
+        for (int i = 0; i < 3; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_TRUE(calls.Call(record));
+        }
+        try {
+            (void)calls.Call([] { throw std::runtime_error("refused"); });
+        } catch (const std::runtime_error&) {
+            ++thrown;
+        }
+        EXPECT_TRUE(calls.Call(record));
+        finished = true;
+    });
+
+    serving = true;
+    started = true;
+    const Clock::time_point start = Clock::now();
+    calls.ServeFor(1000);
+    const long long waitedMs = Ms(Clock::now() - start);
+    serving = false;
+    EXPECT_FALSE(timerFired) << "no Qt event ran during the wait";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return finished && timerFired; }, 20000));
+    worker.join();
+
+    EXPECT_GE(waitedMs, 1000) << "the calls did not shorten the wait";
+    EXPECT_EQ(ranWhileServing, std::vector<bool>(4, true));
+    EXPECT_EQ(thrown, 1) << "a call's exception reaches its worker; the wait goes on";
+
+    // The event loop still serves calls after a wait has taken some.
+    std::thread later([&] { EXPECT_TRUE(calls.Call(record)); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ranWhileServing.size() == 5; }, 20000));
+    later.join();
+    EXPECT_FALSE(ranWhileServing.back());
 }
 
 TEST(WorkerThreads, ReturnedWorkersDoNotPileUp) {

@@ -52,10 +52,12 @@ std::string ResolveLink(const std::string& path) {
     return realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
+// Writes the bytes from the start of the file; false with errno set on failure.
 bool WriteAll(int fd, const std::string& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        const ssize_t n =
+            pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -65,6 +67,35 @@ bool WriteAll(int fd, const std::string& bytes) {
         done += static_cast<size_t>(n);
     }
     return true;
+}
+
+// Reads to the end; 0, or the system's error.
+int ReadAll(int fd, std::string& bytes) {
+    char buffer[64 * 1024];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<size_t>(n));
+        } else if (n == 0) {
+            return 0;
+        } else if (errno != EINTR) {
+            return errno;
+        }
+    }
+}
+
+long long Nanoseconds(const timespec& t) {
+    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
+}
+
+FileStamp StampFrom(const struct stat& st) {
+    FileStamp stamp;
+    stamp.device = static_cast<unsigned long long>(st.st_dev);
+    stamp.inode = static_cast<unsigned long long>(st.st_ino);
+    stamp.size = static_cast<long long>(st.st_size);
+    stamp.modifiedNs = Nanoseconds(st.st_mtim);
+    stamp.changedNs = Nanoseconds(st.st_ctim);
+    return stamp;
 }
 
 // Opens a new, unique file beside the target; -1 with errno set on failure.
@@ -92,7 +123,63 @@ void SyncFolder(const std::string& folder) {
     }
 }
 
+// Rewrites the file where it is, for a folder that takes no temporary file.
+// Space for a longer content is taken before anything is overwritten, so a
+// full disk stops the save while the file is still whole; a write that fails
+// later all the same puts the old content back.
+int OverwriteInPlace(int fd, const std::string& old, const std::string& bytes) {
+#ifdef __linux__
+    if (bytes.size() > old.size() &&
+        fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes.size())) != 0 &&
+        errno != EOPNOTSUPP && errno != ENOSYS) {
+        const int error = errno;
+        if (ftruncate(fd, static_cast<off_t>(old.size())) != 0) {
+            // Only space taken beyond the end stays taken; the content is whole.
+        }
+        return error;
+    }
+#endif
+    if (WriteAll(fd, bytes) && ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 &&
+        fsync(fd) == 0) {
+        return 0;
+    }
+    const int error = errno;
+    if (!WriteAll(fd, old) || ftruncate(fd, static_cast<off_t>(old.size())) != 0 ||
+        fsync(fd) != 0) {
+        return -error;  // the old content is not back either
+    }
+    return error;
+}
+
+// The file could not be replaced because its folder takes no new file.
+std::string RewriteInPlace(int fd, const std::string& path, const std::string& bytes,
+                           int whyNoTemporary) {
+    // Without the old content a failed write could not be undone.
+    std::string old;
+    if (lseek(fd, 0, SEEK_SET) != 0 || ReadAll(fd, old) != 0) {
+        return Reason(path, whyNoTemporary);
+    }
+    const int error = OverwriteInPlace(fd, old, bytes);
+    if (error < 0) {
+        return Reason(path, -error) + "\n" + gbk::Text("原内容未能恢复。");
+    }
+    return error == 0 ? std::string() : Reason(path, error);
+}
+
 }  // namespace
+
+bool FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modifiedNs == other.modifiedNs && changedNs == other.changedNs;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return std::nullopt;
+    }
+    return StampFrom(st);
+}
 
 FileContent ReadWholeFile(const std::string& path) {
     FileContent result;
@@ -115,35 +202,51 @@ FileContent ReadWholeFile(const std::string& path) {
         error = EISDIR;
     } else if (!S_ISREG(st.st_mode)) {
         error = EINVAL;  // a pipe or a device never ends like a file
+    } else {
+        result.bytes.reserve(static_cast<size_t>(st.st_size));
+        error = ReadAll(fd, result.bytes);
     }
+    close(fd);
     if (error != 0) {
-        close(fd);
         result.status = FileContent::Failed;
+        result.bytes.clear();
         result.reason = Reason(path, error);
         return result;
     }
-    char buffer[64 * 1024];
-    for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            result.bytes.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            error = errno;
-            close(fd);
-            result.status = FileContent::Failed;
-            result.bytes.clear();
-            result.reason = Reason(path, error);
-            return result;
-        }
-    }
-    close(fd);
     result.status = FileContent::Read;
+    result.stamp = StampFrom(st);
     return result;
 }
 
-std::string ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+bool FileHolds(const std::string& path, const std::string& bytes, FileStamp& stamp) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                static_cast<unsigned long long>(st.st_size) == bytes.size();
+    stamp = StampFrom(st);
+    char buffer[64 * 1024];
+    size_t done = 0;
+    while (same) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            same = n == 0 && done == bytes.size();
+            break;
+        }
+        const size_t got = static_cast<size_t>(n);
+        same = got <= bytes.size() - done && bytes.compare(done, got, buffer, got) == 0;
+        done += got;
+    }
+    close(fd);
+    return same;
+}
+
+std::string ReplaceFile(const std::string& path, const std::string& bytes) {
     const std::string target = ResolveLink(path);
 
     struct stat st {};
@@ -151,20 +254,44 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& by
     if (exists && S_ISDIR(st.st_mode)) {
         return Reason(path, EISDIR);
     }
+    // A rename asks only the folder; whether the file may change is for the
+    // system to say for this user, so opening it for writing asks it. Read
+    // access too, to put the content back should an in-place write fail.
+    int existing = -1;
+    if (exists && S_ISREG(st.st_mode)) {
+        const int flags = O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+        existing = open(target.c_str(), O_RDWR | flags);
+        if (existing < 0 && errno == EACCES) {
+            existing = open(target.c_str(), O_WRONLY | flags);
+        }
+        if (existing < 0) {
+            return Reason(path, errno);
+        }
+    }
+    const auto done = [&](std::string reason) {
+        if (existing >= 0) {
+            close(existing);
+        }
+        return reason;
+    };
+
     // A new file gets the usual permissions less the umask; an old one keeps its own.
     const mode_t mode = exists ? (st.st_mode & 07777) : 0666;
-
     std::string temporary;
     const int fd = CreateTemporary(target, mode, temporary);
     if (fd < 0) {
-        return Reason(path, errno);
+        const int error = errno;
+        if (existing >= 0 && (error == EACCES || error == EPERM)) {
+            return done(RewriteInPlace(existing, path, bytes, error));
+        }
+        return done(Reason(path, error));
     }
     const auto fail = [&](int error, bool open) {
         if (open) {
             close(fd);
         }
         unlink(temporary.c_str());
-        return Reason(path, error);
+        return done(Reason(path, error));
     };
     if (exists && fchmod(fd, mode) != 0) {
         return fail(errno, true);
@@ -179,5 +306,5 @@ std::string ReplaceFileAtomically(const std::string& path, const std::string& by
         return fail(errno, false);
     }
     SyncFolder(FolderOf(target));
-    return std::string();
+    return done(std::string());
 }

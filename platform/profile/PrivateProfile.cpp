@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/profile/AtomicFile.h"
+#include "platform/profile/ProfileCache.h"
 #include "platform/profile/ProfileFormat.h"
 
 namespace {
@@ -11,6 +12,12 @@ namespace {
 std::string LocalPath(std::string fileName) {
     std::replace(fileName.begin(), fileName.end(), '\\', '/');
     return fileName;
+}
+
+// The last file read stays parsed for the reads that follow.
+ProfileCache& LastProfile() {
+    static ProfileCache cache;
+    return cache;
 }
 
 ProfileWriteResult Failure(std::string reason) {
@@ -21,11 +28,7 @@ ProfileWriteResult Failure(std::string reason) {
 
 std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                      const std::string& defaultValue, const std::string& fileName) {
-    const FileContent file = ReadWholeFile(LocalPath(fileName));
-    if (file.status != FileContent::Read) {
-        return defaultValue;
-    }
-    std::optional<std::string> value = profile::FindValue(file.bytes, section, key);
+    std::optional<std::string> value = LastProfile().FindValue(LocalPath(fileName), section, key);
     return value ? *value : defaultValue;
 }
 
@@ -50,7 +53,9 @@ ProfileWriteResult WritePrivateProfileStringA(const std::string& section, const 
     if (file.status == FileContent::Read && updated == file.bytes) {
         return ProfileWriteResult{};
     }
-    if (std::string why = ReplaceFileAtomically(path, updated); !why.empty()) {
+    std::string why = ReplaceFile(path, updated);
+    LastProfile().Forget();
+    if (!why.empty()) {
         return Failure(std::move(why));
     }
     return ProfileWriteResult{};

@@ -15,13 +15,15 @@ struct ProfileWriteResult {
 };
 
 // The value of key in section, read whole. The default when the file, the
-// section or the key is missing, or the file cannot be read.
+// section or the key is missing, or the file cannot be read. The last file
+// read is kept parsed while it stays unchanged (see ProfileCache.h).
 std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                      const std::string& defaultValue, const std::string& fileName);
 
 // Sets key in section to value, creating the file, the section or the key as
 // needed; every other line of the file is kept byte for byte. The file is
-// replaced as a whole, so a failure leaves it as it was. A text that cannot
+// replaced as a whole (see ReplaceFile in AtomicFile.h), so a failure leaves
+// it as it was; a file the user may not write is refused. A text that cannot
 // be stored on one line (CR, LF or NUL) is refused.
 ProfileWriteResult WritePrivateProfileStringA(const std::string& section, const std::string& key,
                                               const std::string& value,

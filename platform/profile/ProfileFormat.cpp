@@ -1,5 +1,6 @@
 #include "platform/profile/ProfileFormat.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/text/AsciiCase.h"
@@ -12,7 +13,7 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string Trim(const std::string& text, size_t begin, size_t end) {
+std::string_view Trim(std::string_view text, size_t begin, size_t end) {
     while (begin < end && IsBlank(text[begin])) {
         ++begin;
     }
@@ -22,28 +23,29 @@ std::string Trim(const std::string& text, size_t begin, size_t end) {
     return text.substr(begin, end - begin);
 }
 
-bool StartsWithQuotePair(const std::string& value) {
+bool StartsWithQuotePair(std::string_view value) {
     return value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
            value.back() == value.front();
 }
 
 enum class LineKind { Ignored, Header, Key };
 
-// One line of the file: where its text and its line end lie, and what it says.
+// One line of the file: where its text and its line end lie, and what it
+// says. The names and values are views of the content, which outlives them.
 struct Line {
     size_t begin = 0;  // first byte of the text
     size_t end = 0;    // one past the text, where the line end starts
     size_t next = 0;   // one past the line end
     LineKind kind = LineKind::Ignored;
-    std::string name;   // section or key name, blanks trimmed
-    std::string value;  // a key's raw value, blanks trimmed, quotes kept
+    std::string_view name;   // section or key name, blanks trimmed
+    std::string_view value;  // a key's raw value, blanks trimmed, quotes kept
 };
 
 // The closing bracket of a header, or npos. A bracket that ends the line
 // always closes it, so that a name ending in a lone lead byte still reads
 // back; otherwise the last bracket that is not the second byte of a
 // two-byte character closes it.
-size_t ClosingBracket(const std::string& t) {
+size_t ClosingBracket(std::string_view t) {
     if (t.size() >= 2 && t.back() == ']') {
         return t.size() - 1;
     }
@@ -58,8 +60,8 @@ size_t ClosingBracket(const std::string& t) {
     return found;
 }
 
-void Classify(const std::string& content, Line& line) {
-    const std::string t = Trim(content, line.begin, line.end);
+void Classify(std::string_view content, Line& line) {
+    const std::string_view t = Trim(content, line.begin, line.end);
     if (t.empty() || t.front() == ';') {
         return;
     }
@@ -83,13 +85,15 @@ void Classify(const std::string& content, Line& line) {
 
 std::vector<Line> SplitLines(const std::string& content) {
     std::vector<Line> lines;
+    // Growing by steps would copy a large file's lines again and again.
+    lines.reserve(static_cast<size_t>(std::count(content.begin(), content.end(), '\n')) + 1);
     size_t at = 0;
     while (at < content.size()) {
         Line line;
         line.begin = at;
-        size_t end = content.find_first_of("\r\n", at);
-        if (end == std::string::npos) {
-            end = content.size();
+        size_t end = at;
+        while (end < content.size() && content[end] != '\r' && content[end] != '\n') {
+            ++end;
         }
         line.end = end;
         if (end < content.size()) {
@@ -136,11 +140,39 @@ std::optional<size_t> FindKey(const std::vector<Line>& lines, const SectionSpan&
     return std::nullopt;
 }
 
+// The value a reader gets from the lines of a file.
+std::optional<std::string> ValueIn(const std::vector<Line>& lines, const std::string& section,
+                                   const std::string& key) {
+    const std::optional<SectionSpan> span = FindSection(lines, section);
+    if (!span) {
+        return std::nullopt;
+    }
+    const std::optional<size_t> at = FindKey(lines, *span, key);
+    if (!at) {
+        return std::nullopt;
+    }
+    std::string_view value = lines[*at].value;
+    if (StartsWithQuotePair(value)) {
+        value = value.substr(1, value.size() - 2);
+    }
+    // The value is a C string to its readers.
+    return std::string(value.substr(0, value.find('\0')));
+}
+
 constexpr const char* kLineEnd = "\r\n";
+
+// The content with [from, to) replaced by text, built in one piece: a large
+// file is copied once.
+std::string Spliced(const std::string& content, size_t from, size_t to, const std::string& text) {
+    std::string out;
+    out.reserve(content.size() - (to - from) + text.size());
+    out.append(content, 0, from).append(text).append(content, to, std::string::npos);
+    return out;
+}
 
 }  // namespace
 
-bool NamesEqual(const std::string& a, const std::string& b) {
+bool NamesEqual(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -159,21 +191,38 @@ bool NamesEqual(const std::string& a, const std::string& b) {
 
 std::optional<std::string> FindValue(const std::string& content, const std::string& section,
                                      const std::string& key) {
-    const std::vector<Line> lines = SplitLines(content);
-    const std::optional<SectionSpan> span = FindSection(lines, section);
-    if (!span) {
-        return std::nullopt;
+    return ValueIn(SplitLines(content), section, key);
+}
+
+struct ParsedProfile::Entries {
+    std::string content;      // never moved: the lines view it
+    std::vector<Line> lines;  // headers and keys only
+};
+
+ParsedProfile::ParsedProfile(std::string content) : entries_(std::make_unique<Entries>()) {
+    entries_->content = std::move(content);
+    std::vector<Line> lines = SplitLines(entries_->content);
+    lines.erase(std::remove_if(lines.begin(), lines.end(),
+                               [](const Line& line) { return line.kind == LineKind::Ignored; }),
+                lines.end());
+    entries_->lines = std::move(lines);
+}
+
+ParsedProfile::~ParsedProfile() = default;
+ParsedProfile::ParsedProfile(ParsedProfile&&) noexcept = default;
+ParsedProfile& ParsedProfile::operator=(ParsedProfile&&) noexcept = default;
+
+const std::string& ParsedProfile::content() const {
+    static const std::string none;
+    return entries_ ? entries_->content : none;
+}
+
+std::optional<std::string> ParsedProfile::FindValue(const std::string& section,
+                                                    const std::string& key) const {
+    if (!entries_) {
+        return std::nullopt;  // moved from
     }
-    const std::optional<size_t> at = FindKey(lines, *span, key);
-    if (!at) {
-        return std::nullopt;
-    }
-    std::string value = lines[*at].value;
-    if (StartsWithQuotePair(value)) {
-        value = value.substr(1, value.size() - 2);
-    }
-    // The value is a C string to its readers.
-    return value.substr(0, value.find('\0'));
+    return ValueIn(entries_->lines, section, key);
 }
 
 std::string EncodeValue(const std::string& value) {
@@ -203,21 +252,20 @@ std::string WhyUnstorable(const std::string& section, const std::string& key,
 std::string SetValue(const std::string& content, const std::string& section, const std::string& key,
                      const std::string& value) {
     const std::vector<Line> lines = SplitLines(content);
-    const std::string keyLine = key + '=' + EncodeValue(value);
+    const std::string keyLine = key + '=' + EncodeValue(value) + kLineEnd;
     const std::optional<SectionSpan> span = FindSection(lines, section);
 
     if (!span) {
-        std::string out = content;
-        if (!lines.empty() && lines.back().next == lines.back().end) {
-            out += kLineEnd;  // the last line had no line end
-        }
-        return out + '[' + section + ']' + kLineEnd + keyLine + kLineEnd;
+        // The last line may have had no line end.
+        const bool ended = lines.empty() || lines.back().next != lines.back().end;
+        return Spliced(content, content.size(), content.size(),
+                       (ended ? "" : kLineEnd) + ('[' + section + ']' + kLineEnd) + keyLine);
     }
 
     if (const std::optional<size_t> at = FindKey(lines, *span, key)) {
         const Line& line = lines[*at];
-        return content.substr(0, line.begin) + line.name + '=' + EncodeValue(value) +
-               content.substr(line.end);
+        return Spliced(content, line.begin, line.end,
+                       std::string(line.name) + '=' + EncodeValue(value));
     }
 
     // After the last key of the section, or right after its header.
@@ -228,11 +276,8 @@ std::string SetValue(const std::string& content, const std::string& section, con
         }
     }
     const Line& line = lines[after];
-    std::string out = content.substr(0, line.next);
-    if (line.next == line.end) {
-        out += kLineEnd;
-    }
-    return out + keyLine + kLineEnd + content.substr(line.next);
+    const bool ended = line.next != line.end;
+    return Spliced(content, line.next, line.next, (ended ? "" : kLineEnd) + keyLine);
 }
 
 }  // namespace profile

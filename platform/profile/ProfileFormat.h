@@ -1,7 +1,9 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 // The profile file format, read and edited in memory as bytes: "[section]"
 // header lines and "key=value" lines. Texts are GBK and pass through unchanged.
@@ -18,11 +20,28 @@ namespace profile {
 // Section and key names match with ASCII letters compared regardless of case.
 // The second byte of a two-byte character is compared exactly: in GBK it may
 // be a letter that must not be folded.
-bool NamesEqual(const std::string& a, const std::string& b);
+bool NamesEqual(std::string_view a, std::string_view b);
 
 // The value a reader gets; nullopt when the section or the key is missing.
 std::optional<std::string> FindValue(const std::string& content, const std::string& section,
                                      const std::string& key);
+
+// A file's content with its sections and keys read once, for many look-ups:
+// each FindValue gives what profile::FindValue would on the content.
+class ParsedProfile {
+public:
+    explicit ParsedProfile(std::string content);
+    ~ParsedProfile();
+    ParsedProfile(ParsedProfile&&) noexcept;
+    ParsedProfile& operator=(ParsedProfile&&) noexcept;
+
+    const std::string& content() const;
+    std::optional<std::string> FindValue(const std::string& section, const std::string& key) const;
+
+private:
+    struct Entries;
+    std::unique_ptr<Entries> entries_;
+};
 
 // How a value is written after "key=" so that FindValue gives it back exactly:
 // one that reading would change (blanks or tabs at an end, or matching quotes

@@ -69,6 +69,7 @@ bool UiThreadCalls::Call(std::function<void()> call) {
         return false;
     }
     queue_.push_back(pending);
+    queued_.notify_one();
     Wake();
     changed_.wait(lock, [&] { return pending->state != Pending::State::Queued; });
     if (pending->state == Pending::State::Refused) {
@@ -125,6 +126,25 @@ bool UiThreadCalls::SleepUnlessClosed(int milliseconds) {
     const bool closed = changed_.wait_for(lock, std::chrono::milliseconds(milliseconds),
                                           [this] { return closed_; });
     return !closed;
+}
+
+void UiThreadCalls::ServeFor(int milliseconds) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    if (std::this_thread::get_id() != owner_) {
+        // Handed-over calls must never run anywhere but on the window's thread.
+        std::this_thread::sleep_until(until);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+        if (!queued_.wait_until(lock, until, [this] { return !queue_.empty(); })) {
+            return;
+        }
+        // The wake-up already sent to the event loop will find the queue empty.
+        lock.unlock();
+        RunPending();
+        lock.lock();
+    }
 }
 
 void UiThreadCalls::Close() {

@@ -17,8 +17,8 @@ class QObject;
 // and later calls are refused and sleeping workers wake at once.
 //
 // Construct, close and destroy it on the window's thread, which must run an
-// event loop for handed-over calls to run. Destroy it only after every worker
-// using it has returned.
+// event loop, or ServeFor during a deliberate wait, for handed-over calls to
+// run. Destroy it only after every worker using it has returned.
 class UiThreadCalls {
 public:
     UiThreadCalls();
@@ -35,6 +35,11 @@ public:
     // closed, at once or during the wait.
     [[nodiscard]] bool SleepUnlessClosed(int milliseconds);
 
+    // Blocks the window's thread for the whole given time, as a plain sleep
+    // would, but runs the calls that workers hand over meanwhile, as they come.
+    // Nothing else runs: no Qt event, no click, no timer. Window's thread only.
+    void ServeFor(int milliseconds);
+
     // The window is ending: refuses pending and later calls and wakes every
     // waiting worker. Window's thread only.
     void Close();
@@ -48,7 +53,8 @@ private:
 
     const std::thread::id owner_;
     mutable std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable changed_;  // a call has run or was refused; closed
+    std::condition_variable queued_;   // a call waits to be run
     std::deque<std::shared_ptr<Pending>> queue_;
     bool closed_ = false;
 

@@ -1,6 +1,7 @@
 // The hex parser: any text, never a crash, and the bytes a plain reading of the
 // rules gives: blanks between pairs are skipped, a pair is two hex digits, the
-// first pair that is not ends the parse, and a lone last character is dropped.
+// first pair that is not ends the parse, and a lone last character is dropped;
+// the parse says where and why it stopped as that reading does.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -21,20 +22,26 @@ int DigitValue(char c) {
     return at ? static_cast<int>(at - kDigits) % 16 : -1;
 }
 
-ByteArray ReferenceParse(std::string_view rest) {
+// The bytes, and where and why the reading stopped.
+ByteArray ReferenceParse(const std::string_view text, HexParseEnd& end) {
     ByteArray bytes;
+    std::string_view rest = text;
     for (;;) {
         const size_t start = rest.find_first_not_of(' ');
         if (start == std::string_view::npos) {
+            end = HexParseEnd{HexParseEnd::Complete, text.size()};
             return bytes;
         }
         rest.remove_prefix(start);
+        const size_t at = text.size() - rest.size();
         if (rest.size() < 2) {
+            end = HexParseEnd{HexParseEnd::LoneLast, at};
             return bytes;
         }
         const int high = DigitValue(rest[0]);
         const int low = DigitValue(rest[1]);
         if (high < 0 || low < 0) {
+            end = HexParseEnd{HexParseEnd::NotAPair, at};
             return bytes;
         }
         bytes.push_back(static_cast<unsigned char>((high << 4) | low));
@@ -64,7 +71,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (text != before) {
         std::abort();
     }
-    if (out != ReferenceParse(text)) {
+    HexParseEnd expectedEnd;
+    if (out != ReferenceParse(text, expectedEnd)) {
+        std::abort();
+    }
+    ByteArray again(3, 0xEE);
+    const HexParseEnd end = ParseHexText(text, again);
+    if (again != out || end.reason != expectedEnd.reason || end.position != expectedEnd.position) {
         std::abort();
     }
     return 0;

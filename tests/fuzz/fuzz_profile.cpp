@@ -2,7 +2,8 @@
 // and writes. Every value written reads back exactly; what was not written
 // reads as it did in the original text; each write changes or adds only the
 // lines it concerns and keeps every other line byte for byte, in order; texts
-// that cannot stay on one line are refused.
+// that cannot stay on one line are refused. A file parsed once for many
+// reads gives what each read of the text gives.
 //
 // Input: two bytes (little-endian) give the length of the file text, which
 // follows. Then operations: a byte whose bit 0 asks for a write, then the
@@ -178,8 +179,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const std::string section = name();
         const std::string key = name();
         if (!write) {
-            if (profile::FindValue(content, section, key) !=
-                Model(written, original, section, key)) {
+            const std::optional<std::string> found = profile::FindValue(content, section, key);
+            if (found != Model(written, original, section, key) ||
+                found != profile::ParsedProfile(content).FindValue(section, key)) {
                 Fail();
             }
             continue;

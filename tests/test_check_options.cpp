@@ -1,0 +1,228 @@
+// The check program's command line and what it resolves to: the bytes to
+// send, the text to expect, and one clear line for each usage error.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "support/TempDir.h"
+#include "tools/check/CheckPlan.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// A command line with the two options every run needs, then `more`.
+Args Line(Args more, const std::string& expect = "AA BB") {
+    Args args = {"--port", "/dev/pts/9", "--expect", expect};
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+struct ParseCase {
+    const char* name;
+    Args args;
+    const char* error;  // part of the one-line error; nullptr when it parses
+    std::function<void(const CheckOptions&)> check;
+};
+
+TEST(CheckOptions, ParsesEveryOptionAndRefusesMistakesInOneLine) {
+    const ParseCase cases[] = {
+        {"defaults", Line({}), nullptr,
+         [](const CheckOptions& o) {
+             EXPECT_EQ(o.port, "/dev/pts/9");
+             EXPECT_EQ(o.comPort, 0);
+             EXPECT_EQ(o.settings, "9600,n,8,1");
+             EXPECT_EQ(o.flow, FlowControl::None);
+             EXPECT_EQ(o.send, SendSource::Nothing);
+             EXPECT_EQ(o.expectText, "AA BB");
+             EXPECT_EQ(o.timeoutMs, 1000);
+             EXPECT_EQ(o.repeat, 1);
+             EXPECT_EQ(o.intervalMs, 0);
+             EXPECT_FALSE(o.hex || o.idsFromStdin || o.quiet || o.json);
+             EXPECT_TRUE(o.logPath.empty() && o.libraryPath.empty());
+         }},
+        {"everything",
+         {"--port=com2", "--settings",  "250000,E,7,2",   "--flow",  "rtscts", "--send-entry",
+          "3",           "--entry-hex", "--expect-entry", "2",       "--hex",  "--ids-from-stdin",
+          "--timeout",   "250",         "--interval",     "3600000", "--log",  "r.jsonl",
+          "--json",      "--library",   "lib.ini"},
+         nullptr,
+         [](const CheckOptions& o) {
+             EXPECT_EQ(o.comPort, 2);
+             EXPECT_EQ(o.settings, "250000,E,7,2");
+             EXPECT_EQ(o.flow, FlowControl::RtsCts);
+             EXPECT_EQ(o.send, SendSource::Entry);
+             EXPECT_EQ(o.sendEntry, 3);
+             EXPECT_TRUE(o.entryHex && o.hex && o.idsFromStdin && o.json);
+             EXPECT_EQ(o.expect, ExpectSource::Entry);
+             EXPECT_EQ(o.expectEntry, 2);
+             EXPECT_EQ(o.timeoutMs, 250);
+             EXPECT_EQ(o.intervalMs, 3600000);
+             EXPECT_EQ(o.logPath, "r.jsonl");
+             EXPECT_EQ(o.libraryPath, "lib.ini");
+         }},
+        {"texts keep their bytes", Line({"--send", "\xD6\xD0\r\n"}, "\xB0 \xFF"), nullptr,
+         [](const CheckOptions& o) {
+             EXPECT_EQ(o.sendText, "\xD6\xD0\r\n");
+             EXPECT_EQ(o.expectText, "\xB0 \xFF");
+         }},
+        {"a value may look like an option", Line({"--send", "--help"}), nullptr,
+         [](const CheckOptions& o) { EXPECT_EQ(o.sendText, "--help"); }},
+        {"no port", {"--expect", "A"}, "--port is required", nullptr},
+        {"unknown option", Line({"--baud", "9600"}), "Unknown option 'baud'", nullptr},
+        {"missing value", Line({"--timeout"}), "Missing value after '--timeout'", nullptr},
+        {"stray word", Line({"BB"}), "unexpected argument 'BB'", nullptr},
+        {"twice", Line({"--hex", "--hex"}), "--hex given more than once", nullptr},
+        {"COM5", {"--port", "COM5", "--expect", "A"}, "COM1 to COM4", nullptr},
+        {"bad settings", Line({"--settings", "9600,n,9,1"}), "data bits are 4 to 8", nullptr},
+        {"baud 0", Line({"--settings", "0,n,8,1"}), "baud rate is a whole number", nullptr},
+        {"bad flow", Line({"--flow", "hardware"}), "none, rtscts or xonxoff", nullptr},
+        {"two sends", Line({"--send", "A", "--send-hex", "41"}), "at most one of --send", nullptr},
+        {"entry-hex alone", Line({"--send-hex", "41", "--entry-hex"}), "goes with --send-entry",
+         nullptr},
+        {"send entry 4", Line({"--send-entry", "4"}), "from 1 to 3, not '4'", nullptr},
+        {"no expectation", {"--port", "COM1"}, "say what to expect", nullptr},
+        {"two expectations", Line({"--expect-entry", "1"}), "one of --expect and --expect-entry",
+         nullptr},
+        {"timeout 0", Line({"--timeout", "0"}), "--timeout takes whole milliseconds from 1",
+         nullptr},
+        {"timeout too long", Line({"--timeout", "3600001"}), "not '3600001'", nullptr},
+        {"fractional interval", Line({"--interval", "1.5"}), "--interval takes", nullptr},
+        {"negative repeat", Line({"--repeat", "-1"}), "--repeat takes", nullptr},
+        {"huge repeat", Line({"--repeat", "99999999999"}), "--repeat takes", nullptr},
+        {"repeat and ids", Line({"--repeat", "2", "--ids-from-stdin"}), "do not go together",
+         nullptr},
+        {"quiet and json", Line({"--quiet", "--json"}), "do not go together", nullptr},
+        {"empty log name", Line({"--log", ""}), "--log needs a file name", nullptr},
+    };
+    for (const ParseCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParsedCheckCommand parsed = ParseCheckCommand(c.args);
+        if (c.error) {
+            EXPECT_EQ(parsed.action, ParsedCheckCommand::UsageError);
+            EXPECT_NE(parsed.error.find(c.error), std::string::npos) << parsed.error;
+            EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+        } else {
+            ASSERT_EQ(parsed.action, ParsedCheckCommand::Run) << parsed.error;
+            c.check(parsed.options);
+        }
+    }
+}
+
+TEST(CheckOptions, HelpAndVersionWinAndHelpShowsEveryOption) {
+    EXPECT_EQ(ParseCheckCommand({"--bogus", "--help"}).action, ParsedCheckCommand::ShowHelp);
+    EXPECT_EQ(ParseCheckCommand({"-h"}).action, ParsedCheckCommand::ShowHelp);
+    EXPECT_EQ(ParseCheckCommand({"--version"}).action, ParsedCheckCommand::ShowVersion);
+    EXPECT_EQ(CheckVersionText().rfind("tessaline-check ", 0), 0u);
+
+    const std::string help = CheckHelpText();
+    EXPECT_EQ(help.rfind("Usage: tessaline-check [options]\n", 0), 0u) << help;
+    for (const char* option :
+         {"--port",           "--settings",  "--flow",    "--send ",        "--send-hex",
+          "--send-entry",     "--entry-hex", "--expect ", "--expect-entry", "--hex",
+          "--ids-from-stdin", "--timeout",   "--repeat",  "--interval",     "--log",
+          "--quiet",          "--json",      "--library", "--help",         "--version",
+          "Examples:",        "Exit codes:", "130"}) {
+        EXPECT_NE(help.find(option), std::string::npos) << option;
+    }
+}
+
+using CheckPlanTest = TempDirFixture;
+
+struct PlanCase {
+    const char* name;
+    Args args;
+    const char* error;  // part of the error; nullptr when it resolves
+    ByteArray send;
+    std::string expected;
+};
+
+TEST_F(CheckPlanTest, ResolvesWhatToSendAndExpect) {
+    WriteFile("Quorvix.ini",
+              "[Send Data Term1]\r\nData=41 42 0D\r\n[Send Data Term2]\r\nData=12 G0\r\n"
+              "[Current Data Term1]\r\nData=AA BB\r\n[Current Data Term2]\r\nData= \t \r\n");
+    WriteFile("other.ini", "[Current Data Term3]\r\nData=OK\r\n");
+    std::filesystem::create_directory("folder");
+    const PlanCase cases[] = {
+        {"listen only", Line({}), nullptr, {}, "AA BB"},
+        {"raw text", Line({"--send", "PING\r"}), nullptr, {'P', 'I', 'N', 'G', '\r'}, "AA BB"},
+        {"hex", Line({"--send-hex", " 01 03  "}), nullptr, {0x01, 0x03}, "AA BB"},
+        {"bad pair",
+         Line({"--send-hex", "01 G3 04"}),
+         "\"G3\" at position 4 is not a pair",
+         {},
+         ""},
+        {"lone digit",
+         Line({"--send-hex", "01 0"}),
+         "\"0\" at position 4 is a lone last digit",
+         {},
+         ""},
+        {"entry raw",
+         Line({"--send-entry", "1"}),
+         nullptr,
+         {'4', '1', ' ', '4', '2', ' ', '0', 'D'},
+         "AA BB"},
+        {"entry hex",
+         Line({"--send-entry", "1", "--entry-hex"}),
+         nullptr,
+         {0x41, 0x42, 0x0D},
+         "AA BB"},
+        {"entry bad hex",
+         Line({"--send-entry", "2", "--entry-hex"}),
+         "send entry 2 of Quorvix.ini \"12 G0\": \"G0\" at position 4",
+         {},
+         ""},
+        {"expected entry",
+         {"--port", "COM1", "--expect-entry", "1", "--hex"},
+         nullptr,
+         {},
+         "AA BB"},
+        {"missing entry",
+         {"--port", "COM1", "--expect-entry", "3"},
+         "missing library entry",
+         {},
+         ""},
+        {"other library",
+         {"--port", "COM1", "--expect-entry", "3", "--library", "other.ini"},
+         nullptr,
+         {},
+         "OK"},
+        {"no library file",
+         {"--port", "COM1", "--expect-entry", "3", "--library", "none.ini"},
+         "missing library entry: expected entry 3 is read from none.ini, and there is no such file",
+         {},
+         ""},
+        {"unreadable library",
+         {"--port", "COM1", "--expect-entry", "3", "--library", "folder"},
+         "unreadable library file",
+         {},
+         ""},
+        {"blank expected", Line({}, " \t "), "nothing to compare", {}, ""},
+        {"blank expected entry",
+         {"--port", "COM1", "--expect-entry", "2"},
+         "expected entry 2 of Quorvix.ini",
+         {},
+         ""},
+        {"lower-case hex", Line({"--hex"}, "aa bb"), "can never match with --hex", {}, ""},
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ParsedCheckCommand parsed = ParseCheckCommand(c.args);
+        ASSERT_EQ(parsed.action, ParsedCheckCommand::Run) << parsed.error;
+        const ResolvedCheckPlan resolved = ResolveCheckPlan(parsed.options);
+        if (c.error) {
+            EXPECT_FALSE(resolved.plan);
+            EXPECT_NE(resolved.error.find(c.error), std::string::npos) << resolved.error;
+            continue;
+        }
+        ASSERT_TRUE(resolved.plan) << resolved.error;
+        EXPECT_EQ(resolved.plan->sendBytes, c.send);
+        EXPECT_EQ(resolved.plan->listenOnly, parsed.options.send == SendSource::Nothing);
+        EXPECT_EQ(resolved.plan->expected, c.expected);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,337 @@
+// What the check program writes: log records (CSV and JSON lines, read back),
+// the results log file, the unit lines, the summary and the exit code.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "platform/text/Gbk.h"
+#include "support/TempDir.h"
+#include "tools/check/OutputText.h"
+#include "tools/check/ResultsLog.h"
+#include "tools/check/RunTally.h"
+#include "tools/check/UnitIds.h"
+#include "tools/check/UnitReport.h"
+
+namespace {
+
+const std::vector<std::string> kKeys = {"time",     "port",    "settings", "sent", "received",
+                                        "expected", "verdict", "ms",       "unit", "id"};
+
+UnitRecord Record(Verdict verdict, ByteArray received, std::string expected, std::string id) {
+    UnitRecord r;
+    r.time = QDateTime::fromMSecsSinceEpoch(1714572187250);
+    r.port = "/dev/pts/3";
+    r.settings = "250000,n,8,1";
+    r.sent = {0x01, 0x03};
+    r.received = std::move(received);
+    r.expected = std::move(expected);
+    r.verdict = verdict;
+    r.ms = 12.34;
+    r.unit = 7;
+    r.id = std::move(id);
+    return r;
+}
+
+// Records with texts that need quoting, escaping or decoding.
+std::vector<UnitRecord> TrickyRecords() {
+    return {
+        Record(Verdict::Pass, {0xAA, 0xBB}, "AA BB", ""),
+        Record(Verdict::Fail, {'O', 'X'}, "say \"OK\",\r\nthen\tgo\\", "SN,1"),
+        Record(Verdict::Timeout, {}, std::string("\x01\x7F", 2), gbk::Text("工位一")),
+    };
+}
+
+// One RFC 4180 record from the front of `text`, which loses it.
+std::vector<std::string> ReadCsvRecord(std::string& text) {
+    std::vector<std::string> fields(1);
+    size_t at = 0;
+    bool quoted = false;
+    for (; at < text.size(); ++at) {
+        const char c = text[at];
+        if (quoted) {
+            if (c == '"' && at + 1 < text.size() && text[at + 1] == '"') {
+                fields.back() += '"';
+                ++at;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                fields.back() += c;
+            }
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            fields.emplace_back();
+        } else if (c == '\r' && at + 1 < text.size() && text[at + 1] == '\n') {
+            text.erase(0, at + 2);
+            return fields;
+        } else {
+            fields.back() += c;
+        }
+    }
+    ADD_FAILURE() << "record without CRLF";
+    text.clear();
+    return fields;
+}
+
+// The fields as a reader of the log gets them back.
+std::vector<std::string> Expected(const UnitRecord& r) {
+    return {FormatRecordTime(r.time),
+            r.port,
+            r.settings,
+            HexBytes(r.sent),
+            HexBytes(r.received),
+            ToUtf8(r.expected),
+            VerdictName(r.verdict),
+            "12.3",
+            "7",
+            ToUtf8(r.id)};
+}
+
+TEST(UnitRecordFormat, CsvAndJsonLinesReadBackFieldByField) {
+    std::string csv = CsvHeader();
+    EXPECT_EQ(ReadCsvRecord(csv), kKeys);
+    for (const UnitRecord& r : TrickyRecords()) {
+        SCOPED_TRACE(VerdictName(r.verdict));
+        csv = FormatCsvRecord(r);
+        EXPECT_EQ(ReadCsvRecord(csv), Expected(r));
+        EXPECT_TRUE(csv.empty());
+
+        const std::string json = FormatJsonRecord(r);
+        ASSERT_EQ(json.back(), '\n');
+        EXPECT_EQ(json.find('\n'), json.size() - 1) << "one line";
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
+        ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
+        const QJsonObject o = doc.object();
+        EXPECT_EQ(o.keys().size(), static_cast<qsizetype>(kKeys.size()));
+        const std::vector<std::string> want = Expected(r);
+        for (size_t i = 0; i < kKeys.size(); ++i) {
+            const QJsonValue v = o.value(QString::fromStdString(kKeys[i]));
+            if (kKeys[i] == "ms" || kKeys[i] == "unit") {
+                ASSERT_TRUE(v.isDouble()) << kKeys[i];
+                EXPECT_EQ(v.toDouble(), std::stod(want[i]));
+            } else {
+                EXPECT_EQ(v.toString().toStdString(), want[i]) << kKeys[i];
+            }
+        }
+        // The keys come in the log's order.
+        size_t last = 0;
+        for (const std::string& key : kKeys) {
+            const size_t at = json.find("\"" + key + "\":");
+            EXPECT_GT(at, last == 0 ? 0 : last) << key;
+            last = at;
+        }
+    }
+    // Texts that are not UTF-8 are read as GBK, the window's code page.
+    EXPECT_EQ(ToUtf8(gbk::Text("工位一")), "工位一");
+    EXPECT_EQ(ToUtf8("工位一"), "工位一");
+}
+
+TEST(UnitRecordFormat, TimeIsLocalWithMillisecondsAndOffset) {
+    const char* before = std::getenv("TZ");
+    const std::string saved = before ? before : "";
+    struct Case {
+        const char* tz;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"UTC0", "2024-05-01T14:03:07.250+00:00"},
+        {"IST-5:30", "2024-05-01T19:33:07.250+05:30"},
+        {"NST3:30", "2024-05-01T10:33:07.250-03:30"},
+    };
+    for (const Case& c : cases) {
+        setenv("TZ", c.tz, 1);
+        tzset();
+        EXPECT_EQ(FormatRecordTime(QDateTime::fromMSecsSinceEpoch(1714572187250)), c.text);
+    }
+    before ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
+    tzset();
+}
+
+using ResultsLogFile = TempDirFixture;
+
+TEST_F(ResultsLogFile, CsvHeaderOnceAndWholeRecordsFromTwoWriters) {
+    const std::vector<UnitRecord> records = TrickyRecords();
+    {
+        ResultsLog first;
+        ResultsLog second;
+        ASSERT_EQ(first.Open("r.csv"), "");
+        ASSERT_EQ(second.Open("r.csv"), "");
+        for (const UnitRecord& r : records) {
+            ASSERT_EQ(first.Append(r), "");
+            ASSERT_EQ(second.Append(r), "");
+        }
+    }
+    ResultsLog again;
+    ASSERT_EQ(again.Open("r.csv"), "");
+    ASSERT_EQ(again.Append(records[0]), "");
+    std::string text = ReadFile("r.csv");
+    EXPECT_EQ(ReadCsvRecord(text), kKeys);
+    std::vector<std::vector<std::string>> read;
+    while (!text.empty()) {
+        read.push_back(ReadCsvRecord(text));
+    }
+    ASSERT_EQ(read.size(), 2 * records.size() + 1);
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i], Expected(records[i / 2 % records.size()])) << i;
+    }
+}
+
+TEST_F(ResultsLogFile, JsonLinesByNameAndClearErrors) {
+    struct Case {
+        const char* name;
+        ResultsLog::Format format;
+    };
+    const Case cases[] = {{"r.jsonl", ResultsLog::Format::JsonLines},
+                          {"R.JSONL", ResultsLog::Format::JsonLines},
+                          {"r.json", ResultsLog::Format::Csv},
+                          {"r.jsonl.csv", ResultsLog::Format::Csv},
+                          {"jsonl", ResultsLog::Format::Csv}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(ResultsLog::FormatFor(c.name), c.format) << c.name;
+    }
+
+    ResultsLog log;
+    ASSERT_EQ(log.Open("r.jsonl"), "");
+    ASSERT_EQ(log.Append(TrickyRecords()[1]), "");
+    EXPECT_EQ(ReadFile("r.jsonl"), FormatJsonRecord(TrickyRecords()[1])) << "no header";
+
+    std::filesystem::create_directory("folder");
+    ResultsLog refused;
+    const std::string why = refused.Open("folder");
+    EXPECT_NE(why.find("cannot open log folder"), std::string::npos) << why;
+    EXPECT_FALSE(refused.isOpen());
+    EXPECT_NE(refused.Append(TrickyRecords()[0]), "");
+    EXPECT_NE(ResultsLog().Open("missing/r.csv"), "");
+}
+
+TEST(UnitReport, LinesSideBySideOnFailAndTimeout) {
+    struct Case {
+        const char* name;
+        UnitRecord record;
+        bool hex;
+        std::string text;
+    };
+    UnitRecord timeoutPart = Record(Verdict::Timeout, {'O'}, "OK\r\n", "");
+    timeoutPart.ms = 1000;
+    const Case cases[] = {
+        {"pass", Record(Verdict::Pass, {0xAA, 0xBB}, "AABB", ""), true,
+         "unit 7: PASS in 12.3 ms, sent 01 03, received AA BB\n"},
+        {"hex fail", Record(Verdict::Fail, {0xAA, 0xBC}, "AABB", "SN7"), true,
+         "unit 7 (SN7): FAIL in 12.3 ms, sent 01 03, received AA BC\n"
+         "  expected  AA BB\n"
+         "  received  AA BC\n"
+         "  first difference at character 4 (blanks and tabs removed)\n"},
+        {"too much", Record(Verdict::Fail, {'O', 'K', '!'}, "O K", ""), false,
+         "unit 7: FAIL in 12.3 ms, sent 01 03, received 4F 4B 21\n"
+         "  expected  \"O K\"  4F 20 4B\n"
+         "  received  \"OK!\"  4F 4B 21\n"
+         "  more received than expected\n"},
+        {"timeout", timeoutPart, false,
+         "unit 7: TIMEOUT after 1000.0 ms, sent 01 03, received 4F\n"
+         "  expected  \"OK\\r\\n\"  4F 4B 0D 0A\n"
+         "  received  \"O\"       4F\n"},
+        {"nothing", Record(Verdict::Timeout, {}, "AA", ""), true,
+         "unit 7: TIMEOUT after 12.3 ms, sent 01 03, received nothing\n"
+         "  expected  AA\n"
+         "  received  nothing\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(FormatUnitReport(c.record, c.hex), c.text);
+    }
+}
+
+TEST(UnitReport, BannerIsLargeAndColouredOnlyOnRequest) {
+    for (Verdict v : {Verdict::Pass, Verdict::Fail, Verdict::Timeout}) {
+        SCOPED_TRACE(VerdictName(v));
+        const std::string plain = FormatVerdictBanner(v, false);
+        const std::string coloured = FormatVerdictBanner(v, true);
+        EXPECT_EQ(std::count(plain.begin(), plain.end(), '\n'), 5);
+        EXPECT_EQ(plain.find('\x1b'), std::string::npos);
+        EXPECT_EQ(std::count(coloured.begin(), coloured.end(), '\n'), 5);
+        EXPECT_NE(coloured.find(v == Verdict::Pass   ? "\x1b[1;32m"
+                                : v == Verdict::Fail ? "\x1b[1;31m"
+                                                     : "\x1b[1;33m"),
+                  std::string::npos);
+    }
+    EXPECT_EQ(FormatVerdictBanner(Verdict::Undecided, true), "");
+}
+
+TEST(RunTally, SummaryAndExitCode) {
+    struct Case {
+        std::vector<std::pair<Verdict, double>> units;
+        bool interrupted;
+        int exitCode;
+        std::string summary;
+    };
+    std::vector<std::pair<Verdict, double>> almostAll(1000, {Verdict::Pass, 2.0});
+    almostAll[500] = {Verdict::Timeout, 1000.0};
+    std::vector<std::pair<Verdict, double>> almostNone(1000, {Verdict::Fail, 1.0});
+    almostNone[0] = {Verdict::Pass, 1.0};
+    const Case cases[] = {
+        {{}, false, 0, "0 passed, 0 failed, 0 timed out; no unit ran"},
+        {{}, true, 130, "0 passed, 0 failed, 0 timed out; no unit ran"},
+        {{{Verdict::Pass, 3.0}, {Verdict::Pass, 1.0}, {Verdict::Pass, 2.0}},
+         true,
+         0,
+         "3 passed, 0 failed, 0 timed out; pass rate 100.0%; fastest 1.0 ms, median 2.0 ms, "
+         "slowest 3.0 ms"},
+        {{{Verdict::Pass, 4.0},
+          {Verdict::Timeout, 1000.0},
+          {Verdict::Fail, 1.0},
+          {Verdict::Pass, 2.0}},
+         false,
+         1,
+         "2 passed, 1 failed, 1 timed out; pass rate 50.0%; fastest 1.0 ms, median 3.0 ms, "
+         "slowest 1000.0 ms"},
+        {{{Verdict::Pass, 1.0}, {Verdict::Timeout, 50.0}},
+         false,
+         2,
+         "1 passed, 0 failed, 1 timed out; pass rate 50.0%; fastest 1.0 ms, median 25.5 ms, "
+         "slowest 50.0 ms"},
+        {almostAll, false, 2,
+         "999 passed, 0 failed, 1 timed out; pass rate 99.9%; fastest 2.0 ms, median 2.0 ms, "
+         "slowest 1000.0 ms"},
+        {almostNone, false, 1,
+         "1 passed, 999 failed, 0 timed out; pass rate 0.1%; fastest 1.0 ms, median 1.0 ms, "
+         "slowest 1.0 ms"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.summary);
+        RunTally tally;
+        for (const auto& [verdict, ms] : c.units) {
+            tally.Add(verdict, ms);
+        }
+        EXPECT_EQ(tally.total(), static_cast<int>(c.units.size()));
+        EXPECT_EQ(tally.SummaryLine(), c.summary);
+        EXPECT_EQ(tally.ExitCode(c.interrupted), c.exitCode);
+    }
+}
+
+TEST(OutputText, NumbersIdsAndTerminalTexts) {
+    const std::pair<double, const char*> numbers[] = {
+        {0, "0.0"}, {0.05, "0.1"}, {12.34, "12.3"}, {1234567.89, "1234567.9"}, {-1, "0.0"}};
+    for (const auto& [value, text] : numbers) {
+        EXPECT_EQ(FormatOneDecimal(value), text) << value;
+    }
+    std::string last;
+    const std::pair<const char*, const char*> lines[] = {{"", ""},      {"SN1\n", "SN1"},
+                                                         {"\n", "SN1"}, {"SN2\r\n", "SN2"},
+                                                         {"\r", "SN2"}, {"SN 3", "SN 3"}};
+    for (const auto& [line, id] : lines) {
+        EXPECT_EQ(NextUnitId(line, last), id) << line;
+    }
+    EXPECT_EQ(QuotedForTerminal(std::string("a\"\\\r\n\t\x01\0", 8)),
+              "\"a\\\"\\\\\\r\\n\\t\\x01\\x00\"");
+    EXPECT_EQ(QuotedForTerminal(gbk::Text("中")), "\"中\"");
+    EXPECT_EQ(HexBytes({0x00, 0x0A, 0xFF}), "00 0A FF");
+    EXPECT_EQ(HexBytes({}), "");
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+#include "tools/check/UnitReport.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+#include "analysis/BlankFilter.h"
+#include "analysis/ByteText.h"
+#include "tools/check/OutputText.h"
+
+namespace {
+
+// Code points, as a rough terminal width.
+size_t Width(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// A hex-mode text as digit pairs with one blank between them.
+std::string Pairs(const std::string& digits) {
+    std::string out;
+    for (size_t at = 0; at < digits.size(); at += 2) {
+        out += (out.empty() ? "" : " ") + digits.substr(at, 2);
+    }
+    return out;
+}
+
+std::string Stripped(std::string text) {
+    RemoveBlanksAndTabs(text);
+    return text;
+}
+
+std::string SideBySide(const UnitRecord& r, bool hex) {
+    std::string collected;
+    for (unsigned char byte : r.received) {
+        collected += ByteText(byte, hex);
+    }
+    const std::string got = Stripped(collected);
+    const std::string want = Stripped(r.expected);
+    std::string expectedText = hex ? Pairs(want) : QuotedForTerminal(r.expected);
+    std::string receivedText = r.received.empty()
+                                   ? "nothing"
+                                   : (hex ? HexBytes(r.received) : QuotedForTerminal(collected));
+    if (!hex) {
+        const size_t width = std::max(Width(expectedText), Width(receivedText));
+        expectedText += std::string(width - Width(expectedText) + 2, ' ') +
+                        HexBytes(ByteArray(r.expected.begin(), r.expected.end()));
+        if (!r.received.empty()) {
+            receivedText +=
+                std::string(width - Width(receivedText) + 2, ' ') + HexBytes(r.received);
+        }
+    }
+    std::string out = "  expected  " + expectedText + "\n  received  " + receivedText + "\n";
+    if (r.verdict == Verdict::Fail) {
+        const size_t same =
+            std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+        out += same >= want.size() ? "  more received than expected\n"
+                                   : "  first difference at character " + std::to_string(same + 1) +
+                                         " (blanks and tabs removed)\n";
+    }
+    return out;
+}
+
+// Block letters, five rows of five columns.
+const std::map<char, std::vector<const char*>>& Font() {
+    static const std::map<char, std::vector<const char*>> font = {
+        {'P', {"#### ", "#   #", "#### ", "#    ", "#    "}},
+        {'A', {" ### ", "#   #", "#####", "#   #", "#   #"}},
+        {'S', {" ####", "#    ", " ### ", "    #", "#### "}},
+        {'F', {"#####", "#    ", "#### ", "#    ", "#    "}},
+        {'I', {"#####", "  #  ", "  #  ", "  #  ", "#####"}},
+        {'L', {"#    ", "#    ", "#    ", "#    ", "#####"}},
+        {'T', {"#####", "  #  ", "  #  ", "  #  ", "  #  "}},
+        {'M', {"#   #", "## ##", "# # #", "#   #", "#   #"}},
+        {'E', {"#####", "#    ", "#### ", "#    ", "#####"}},
+        {'O', {" ### ", "#   #", "#   #", "#   #", " ### "}},
+        {'U', {"#   #", "#   #", "#   #", "#   #", " ### "}},
+    };
+    return font;
+}
+
+}  // namespace
+
+std::string FormatUnitReport(const UnitRecord& r, bool hex) {
+    std::string line = "unit " + std::to_string(r.unit);
+    if (!r.id.empty()) {
+        line += " (" + ToUtf8(r.id) + ")";
+    }
+    line += std::string(": ") + VerdictName(r.verdict) +
+            (r.verdict == Verdict::Timeout ? " after " : " in ") + FormatOneDecimal(r.ms) + " ms";
+    line += ", sent " + (r.sent.empty() ? std::string("nothing") : HexBytes(r.sent));
+    line += ", received " + (r.received.empty() ? std::string("nothing") : HexBytes(r.received));
+    line += "\n";
+    if (r.verdict == Verdict::Fail || r.verdict == Verdict::Timeout) {
+        line += SideBySide(r, hex);
+    }
+    return line;
+}
+
+std::string FormatVerdictBanner(Verdict verdict, bool colour) {
+    const std::string word = VerdictName(verdict);
+    if (word.empty()) {
+        return std::string();
+    }
+    const char* ink = verdict == Verdict::Pass   ? "\x1b[1;32m"
+                      : verdict == Verdict::Fail ? "\x1b[1;31m"
+                                                 : "\x1b[1;33m";
+    std::string out;
+    for (size_t row = 0; row < 5; ++row) {
+        std::string line;
+        for (char letter : word) {
+            line += (line.empty() ? "" : "  ") + std::string(Font().at(letter)[row]);
+        }
+        while (!line.empty() && line.back() == ' ') {
+            line.pop_back();
+        }
+        out += colour ? ink + line + "\x1b[0m\n" : line + "\n";
+    }
+    return out;
+}
