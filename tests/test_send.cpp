@@ -311,20 +311,28 @@ TEST_F(SendTest, SendsKeepTheirPeriodWhileReceiveEventsWait) {
     Click(IDC_AUTOSEND);
     ASSERT_TRUE(WaitUntil([&] { return events >= 2; }));
 
-    const Clock::time_point from = Clock::now();
-    const int eventsBefore = events;
-    Pump(4000);
-    const Clock::time_point to = Clock::now();
-    const int overruns = events - eventsBefore;
+    // A wait that held the sends back gives about 10 a second whatever the
+    // load; a busy machine only slows a window now and then, so a slow window
+    // is measured again.
+    double perSecond = 0;
+    int overruns = 0;
+    size_t sends = 0;
+    for (int window = 0; window < 3 && perSecond < 40.0; ++window) {
+        const Clock::time_point from = Clock::now();
+        const int eventsBefore = events;
+        Pump(3000);
+        const Clock::time_point to = Clock::now();
+        overruns = events - eventsBefore;
+        sends = 0;
+        for (Clock::time_point t : device_.SendTimes(2)) {
+            sends += t >= from && t < to;
+        }
+        perSecond = sends * 1000.0 / Ms(to - from);
+        std::cout << perSecond << " sends per second, " << overruns << " receive events\n";
+    }
     Click(IDC_STOPSEND);
     ASSERT_TRUE(WaitUntil([&] { return RunEnded(); }));
 
-    size_t sends = 0;
-    for (Clock::time_point t : device_.SendTimes(2)) {
-        sends += t >= from && t < to;
-    }
-    const double perSecond = sends * 1000.0 / Ms(to - from);
-    std::cout << perSecond << " sends per second, " << overruns << " receive events\n";
     EXPECT_GE(perSecond, 40.0);
     EXPECT_GE(overruns, 10) << "the answers raised receive events";
     EXPECT_LT(overruns * 2, static_cast<int>(sends))
