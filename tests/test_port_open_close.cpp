@@ -133,6 +133,26 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
     }
 }
 
+// Text typed into a list's field leaves the list without a selection, so that
+// "OPEN" takes the list's value for no selection, whatever was picked before.
+TEST_F(PortOpenClose, TypedTextInAListOpensWithItsNoSelectionValue) {
+    Pty pty;
+    ComMapping mapping(2, pty.path());
+    const Pick picked[] = {{IDC_PORT, "COM3"},  {IDC_BAUDRATE, "1200"}, {IDC_PARITY, "EVEN"},
+                           {IDC_DATABITS, "7"}, {IDC_STOPBITS, "2"},    {IDC_FLOWCONTROL, "YES"}};
+    for (const Pick& pick : picked) {
+        Select({pick});
+        QLineEdit* field = List(pick.first)->lineEdit();
+        field->setFocus();
+        field->end(false);
+        QTest::keyClicks(field, "x");
+    }
+    Click(IDC_OPEN);
+    ASSERT_EQ(MessageTexts(), std::vector<std::string>{});
+    EXPECT_EQ(dlg->m_bPortOpen, 1);
+    ExpectPuts(dlg->m_ctrlComm, 2, "9600,n,8,1", 0);
+}
+
 // A failed opening shows the control's description and leaves the settings to
 // the operator, who can change them and open again.
 TEST_F(PortOpenClose, FailedOpeningLeavesTheLinesToTheOperator) {
