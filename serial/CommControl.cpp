@@ -153,6 +153,10 @@ void CommControl::OpenPort() {
     const std::string path = DevicePath(commPort_);
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     if (s->stopBits == "2") {
+        // With five data bits a UART sends the two-stop-bits setting as 1.5.
+        if (s->dataBits == 5) {
+            Refuse(CommRefusal::TwoStopBitsNeedSixDataBits, {PortName(commPort_), settings_});
+        }
         stop = QSerialPort::TwoStop;
     } else if (s->stopBits == "1.5") {
         // A UART sends 1.5 stop bits only with 5 data bits.

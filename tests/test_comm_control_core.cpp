@@ -63,6 +63,12 @@ TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
          "The parameter is incorrect: 1.5 stop bits need 5 data bits (COM2, "
          "1200,n,8,1.5)"},
         {[&] {
+             c.SetSettings("2400,e,5,2");
+             c.SetPortOpen(true);
+         },
+         kErrSettings,
+         "The parameter is incorrect: 2 stop bits need 6 to 8 data bits (COM2, 2400,e,5,2)"},
+        {[&] {
              c.SetSettings("9600,n,8,1");
              c.SetCommPort(3);
              c.SetPortOpen(true);
