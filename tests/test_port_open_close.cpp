@@ -124,6 +124,10 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         EXPECT_EQ(cfgetospeed(&line), c.speed);
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.twoStopBits);
         EXPECT_EQ((line.c_cflag & CRTSCTS) != 0, c.handshaking == 2);
+        // With parity, received bytes are checked and bad ones marked.
+        const bool parity = c.settings.find(",n,") == std::string::npos;
+        EXPECT_EQ((line.c_iflag & (INPCK | PARMRK)) == (INPCK | PARMRK), parity);
+        EXPECT_EQ((line.c_iflag & (INPCK | PARMRK)) == 0, !parity);
 
         EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
         EXPECT_EQ(recorder.Ids(), kLineControls);
