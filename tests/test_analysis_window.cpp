@@ -1,4 +1,6 @@
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "platform/dialog/HostedControl.h"
@@ -284,6 +286,33 @@ TEST_F(AnalysisWindow, ControlsSitWhereTheTemplatePutsThem) {
             << item.idName;
     }
     EXPECT_EQ(List(IDC_PORT)->geometry().topLeft(), QPoint(u.ToPixelsX(50), u.ToPixelsY(29)));
+}
+
+// A list's template height holds the dropped-down part: the dropped list shows
+// as many entries as fit below the closed field, and scrolls to the rest.
+TEST_F(AnalysisWindow, DroppedListsShowWhatTheirTemplateLeaves) {
+    const DialogBaseUnits& u = dlg->BaseUnits();
+    for (const ControlTemplate& item : AnalysisDialogTemplate().controls) {
+        if (item.kind != ControlKind::DropDownList) {
+            continue;
+        }
+        SCOPED_TRACE(item.idName);
+        QComboBox* box = List(item.id);
+        QAbstractItemView* view = box->view();
+        const int entryHeight = view->sizeHintForRow(0);
+        ASSERT_GT(entryHeight, 0);
+        const int below = u.ToPixelsY(item.cy) - box->height();
+        const int visible = box->maxVisibleItems();
+        EXPECT_GE(visible, 1);
+        EXPECT_LE(visible * entryHeight, std::max(below, entryHeight));
+        EXPECT_GT((visible + 1) * entryHeight, below);
+
+        box->showPopup();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 2000));
+        EXPECT_EQ(view->viewport()->height() / entryHeight, std::min(visible, box->count()));
+        EXPECT_EQ(view->verticalScrollBar()->isVisible(), box->count() > visible);
+        box->hidePopup();
+    }
 }
 
 TEST_F(AnalysisWindow, ControlsAreNamedForAssistiveTechnology) {

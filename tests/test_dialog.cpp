@@ -14,6 +14,7 @@
 #include "platform/dialog/ComboList.h"
 #include "platform/dialog/DataExchange.h"
 #include "platform/dialog/Dialog.h"
+#include "platform/dialog/DropDownPlace.h"
 #include "platform/dialog/HostedControl.h"
 
 namespace {
@@ -221,6 +222,20 @@ TEST_F(DialogTest, ChoosingAnEntrySelectsItAgain) {
         c.make();
         EXPECT_EQ(dlg.list.GetCurSel(), c.selected);
         EXPECT_EQ(field->text(), box->itemText(c.selected));
+    }
+}
+
+TEST(DropDownList, ShowsWhatFitsBelowTheClosedFieldAndAtLeastOneEntry) {
+    struct Case {
+        int templateHeight, closedHeight, entryHeight, entries;
+    };
+    const Case cases[] = {
+        {68, 22, 12, 3}, {70, 22, 12, 4}, {69, 22, 12, 3}, {40, 22, 12, 1},
+        {22, 22, 12, 1}, {15, 22, 12, 1}, {300, 22, 0, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EntriesWhenDropped(c.templateHeight, c.closedHeight, c.entryHeight), c.entries)
+            << c.templateHeight << " " << c.closedHeight << " " << c.entryHeight;
     }
 }
 
