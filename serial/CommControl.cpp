@@ -76,12 +76,14 @@ void CommControl::SetInBufferCount(short count) {
         Refuse(CommRefusal::InvalidValue);
     }
     port_->clear(QSerialPort::Input);
+    marks_.Reset();
 }
 
 short CommControl::GetInBufferCount() const {
     RequireOwnerThread(this, "CommControl::GetInBufferCount");
     RequireOpen();
-    const qint64 waiting = port_->bytesAvailable() + DriverInputQueue(port_->handle());
+    // What the driver holds counts with its marks, until the port reads it in.
+    const qint64 waiting = WaitingBytes() + DriverInputQueue(port_->handle());
     return static_cast<short>(std::min<qint64>(waiting, 32767));
 }
 
@@ -129,6 +131,7 @@ void CommControl::SetSettings(const std::string& settings) {
         port_->setBaudRate(parsed->baud);
         port_->setDataBits(static_cast<QSerialPort::DataBits>(parsed->dataBits));
         port_->setParity(ToQtParity(parsed->parity));
+        FollowParity(parsed->parity);
     }
     settings_ = settings;
 }
@@ -153,6 +156,10 @@ void CommControl::OpenPort() {
     const std::string path = DevicePath(commPort_);
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     if (s->stopBits == "2") {
+        // With five data bits a UART sends the two-stop-bits setting as 1.5.
+        if (s->dataBits == 5) {
+            Refuse(CommRefusal::TwoStopBitsNeedSixDataBits, {PortName(commPort_), settings_});
+        }
         stop = QSerialPort::TwoStop;
     } else if (s->stopBits == "1.5") {
         // A UART sends 1.5 stop bits only with 5 data bits.
@@ -186,6 +193,8 @@ void CommControl::OpenPort() {
     devicePath_ = path;
     portOpen_ = true;
     lost_ = false;
+    marks_.Reset();
+    FollowParity(s->parity);
     connect(port, &QSerialPort::readyRead, this, &CommControl::CheckReceive);
     connect(port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
@@ -201,6 +210,8 @@ void CommControl::ClosePort() {
     }
     portOpen_ = false;
     lost_ = false;
+    marked_ = false;
+    marks_.Reset();
 }
 
 void CommControl::OnPortError(int error) {
@@ -246,6 +257,9 @@ void CommControl::SetOutput(const ByteArray& bytes) {
 ByteArray CommControl::GetInput() {
     RequireOwnerThread(this, "CommControl::GetInput");
     RequireOpen();
+    if (marked_) {
+        return ReadUnmarked();
+    }
     qint64 wanted = port_->bytesAvailable();
     if (inputLen_ > 0) {
         wanted = std::min<qint64>(wanted, inputLen_);
@@ -258,10 +272,34 @@ void CommControl::CheckReceive() {
     if (!portOpen_ || lost_ || !port_ || rThreshold_ <= 0) {
         return;
     }
-    if (port_->bytesAvailable() < rThreshold_) {
+    if (WaitingBytes() < rThreshold_) {
         return;
     }
     RaiseCommEvent(kEvReceive);
+}
+
+void CommControl::FollowParity(char parity) {
+    marked_ = MarkParityErrors(port_->handle(), parity != 'n');
+}
+
+qint64 CommControl::WaitingBytes() const {
+    if (!marked_) {
+        return port_->bytesAvailable();
+    }
+    // A mark begun but not ended is no byte yet.
+    const QByteArray raw = port_->peek(port_->bytesAvailable());
+    return static_cast<qint64>(marks_.Count(reinterpret_cast<const unsigned char*>(raw.constData()),
+                                            static_cast<size_t>(raw.size())));
+}
+
+ByteArray CommControl::ReadUnmarked() {
+    const QByteArray raw = port_->peek(port_->bytesAvailable());
+    ByteArray bytes;
+    const size_t limit = inputLen_ > 0 ? static_cast<size_t>(inputLen_) : SIZE_MAX;
+    const size_t taken = marks_.Read(reinterpret_cast<const unsigned char*>(raw.constData()),
+                                     static_cast<size_t>(raw.size()), bytes, limit);
+    port_->skip(static_cast<qint64>(taken));
+    return bytes;
 }
 
 void CommControl::RaiseCommEvent(short commEvent) {

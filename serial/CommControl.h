@@ -8,6 +8,7 @@
 #include "platform/threads/ThreadCheck.h"
 #include "serial/CommErrors.h"
 #include "serial/CommSettings.h"
+#include "serial/ParityMarks.h"
 
 class QSerialPort;
 
@@ -86,6 +87,11 @@ private:
     void OnPortError(int error);
     void CheckReceive();
     void QueueReceiveCheck();
+    // Received bytes with a parity error are replaced by "?" as they are read.
+    void FollowParity(char parity);
+    // Bytes waiting in the port's buffer, and reading them, marks undone.
+    qint64 WaitingBytes() const;
+    ByteArray ReadUnmarked();
 
     QPointer<QSerialPort> port_;
     std::string devicePath_;
@@ -102,4 +108,6 @@ private:
     short commEvent_ = 0;
     bool inEvent_ = false;
     bool checkQueued_ = false;
+    bool marked_ = false;  // the terminal marks parity errors
+    ParityMarkReader marks_;
 };

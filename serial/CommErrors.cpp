@@ -27,6 +27,8 @@ const RefusalText kRefusals[] = {
     {CommRefusal::HandshakingRefused, kErrSettings, "The port refused the handshaking"},
     {CommRefusal::StopBitsNeedFiveDataBits, kErrSettings,
      "The parameter is incorrect: 1.5 stop bits need 5 data bits (%1, %2)"},
+    {CommRefusal::TwoStopBitsNeedSixDataBits, kErrSettings,
+     "The parameter is incorrect: 2 stop bits need 6 to 8 data bits (%1, %2)"},
     {CommRefusal::CannotOpen, kErrSettings, "Cannot open %2 (%1): %3"},
     {CommRefusal::ControlGone, kErrPortNotOpen, "The serial control is not available"},
 };

@@ -30,9 +30,10 @@ enum class CommRefusal {
     DeviceGone,   // port name, device path
     WriteFailed,  // device path, reason
     HandshakingRefused,
-    StopBitsNeedFiveDataBits,  // port name, settings
-    CannotOpen,                // port name, device path, reason
-    ControlGone,               // the window and its controls are gone
+    StopBitsNeedFiveDataBits,    // port name, settings
+    TwoStopBitsNeedSixDataBits,  // port name, settings
+    CannotOpen,                  // port name, device path, reason
+    ControlGone,                 // the window and its controls are gone
 };
 
 // What the control raises when it refuses an operation; what() is the

@@ -14,6 +14,11 @@ std::string SystemPortPath(int port);
 // The stop bits that give 1.5 stop bits with five data bits.
 QSerialPort::StopBits OneAndAHalfStopBits();
 
+// Turns the terminal's parity checking of received bytes on or off. With it
+// on, a byte received with a parity error comes marked and a real 0xFF comes
+// doubled (ParityMarks.h). Returns whether received bytes come marked now.
+bool MarkParityErrors(qintptr handle, bool mark);
+
 // Refuses a device that is missing or that the user may not open, with the
 // reason, before QSerialPort tries it. `portName` is COMn.
 void RequireDeviceAccess(const std::string& path, const std::string& portName);

@@ -10,6 +10,11 @@ QSerialPort::StopBits OneAndAHalfStopBits() {
     return QSerialPort::OneAndHalfStop;
 }
 
+// Received bytes come as they are.
+bool MarkParityErrors(qintptr, bool) {
+    return false;
+}
+
 void RequireDeviceAccess(const std::string&, const std::string&) {}
 
 // Only errors that the port reports come here, and without a probe they

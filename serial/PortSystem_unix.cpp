@@ -1,6 +1,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -28,6 +29,32 @@ std::string SystemPortPath(int port) {
 QSerialPort::StopBits OneAndAHalfStopBits() {
     // With five data bits, two stop bits are sent as one and a half.
     return QSerialPort::TwoStop;
+}
+
+bool MarkParityErrors(qintptr handle, bool mark) {
+    const int fd = static_cast<int>(handle);
+    termios line{};
+    if (::tcgetattr(fd, &line) != 0) {
+        return false;
+    }
+    const tcflag_t before = line.c_iflag;
+    if (mark) {
+        // Bad bytes come as 0xFF 0x00 byte rather than dropped or as NUL, and
+        // all eight bits of a byte stay.
+        line.c_iflag |= INPCK | PARMRK;
+        line.c_iflag &= ~(IGNPAR | ISTRIP);
+    } else {
+        line.c_iflag &= ~(INPCK | PARMRK);
+    }
+    if (line.c_iflag != before) {
+        ::tcsetattr(fd, TCSANOW, &line);
+    }
+    // The terminal may take only some of the flags: with PARMRK on, bytes come
+    // marked whatever else it took.
+    if (::tcgetattr(fd, &line) != 0) {
+        return false;
+    }
+    return (line.c_iflag & PARMRK) != 0;
 }
 
 void RequireDeviceAccess(const std::string& path, const std::string& portName) {

@@ -1,4 +1,6 @@
+#include <QAbstractItemView>
 #include <QAccessible>
+#include <QScrollBar>
 #include <QTimer>
 
 #include "platform/dialog/HostedControl.h"
@@ -156,14 +158,66 @@ TEST_F(AnalysisWindow, EnterInAFieldIsOk) {
     EXPECT_EQ(dlg->Result(), IDOK);
 }
 
-TEST_F(AnalysisWindow, EnterInTheReceiveViewIsOk) {
-    Type(IDC_SENDPERIOD, "500");
+// Enter in the receive view is OK; Ctrl+Enter breaks the line where the
+// cursor is, replacing a selection, and the window stays.
+TEST_F(AnalysisWindow, EnterInTheReceiveViewIsOkCtrlEnterBreaksTheLine) {
+    struct Case {
+        const char* name;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int selectFrom, selectTo;  // in "abc"
+        const char* shown;         // nullptr: the window ended with OK
+    };
+    const Case cases[] = {
+        {"Enter", Qt::Key_Return, Qt::NoModifier, 3, 3, nullptr},
+        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, 1, 1, nullptr},
+        {"Shift+Enter", Qt::Key_Return, Qt::ShiftModifier, 1, 1, nullptr},
+        {"Ctrl+Enter at the end", Qt::Key_Return, Qt::ControlModifier, 3, 3, "abc\n"},
+        {"Ctrl+Enter at the start", Qt::Key_Return, Qt::ControlModifier, 0, 0, "\nabc"},
+        {"Ctrl+keypad Enter inside", Qt::Key_Enter, Qt::ControlModifier | Qt::KeypadModifier, 1, 1,
+         "a\nbc"},
+        {"Ctrl+Enter over a selection", Qt::Key_Return, Qt::ControlModifier, 2, 1, "a\nc"},
+        {"Ctrl+Shift+Enter", Qt::Key_Return, Qt::ControlModifier | Qt::ShiftModifier, 3, 3,
+         "abc\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        OpenWindow();
+        Type(IDC_SENDPERIOD, "500");
+        auto* view = Item<QPlainTextEdit>(IDC_RECEIVETEXT);
+        view->setPlainText("abc");
+        view->setFocus();
+        QTextCursor cursor = view->textCursor();
+        cursor.setPosition(c.selectFrom);
+        cursor.setPosition(c.selectTo, QTextCursor::KeepAnchor);
+        view->setTextCursor(cursor);
+        QTest::keyClick(view, c.key, c.modifiers);
+        if (!c.shown) {
+            EXPECT_TRUE(dlg->IsEnded());
+            EXPECT_EQ(dlg->Result(), IDOK);
+            EXPECT_EQ(view->toPlainText(), "abc");
+            continue;
+        }
+        EXPECT_FALSE(dlg->IsEnded());
+        EXPECT_EQ(view->toPlainText(), c.shown);
+        QTest::keyClicks(view, "x");
+        EXPECT_EQ(view->toPlainText(), QString(c.shown).replace("\n", "\nx"))
+            << "the cursor stands after the break";
+    }
+}
+
+// A typed line break reads back as CR LF, like the received ones around it.
+TEST_F(AnalysisWindow, LineBreaksInTheReceiveViewReadBackAsCrLf) {
+    dlg->m_strReceiveText = "OK\r\nOK";
+    ASSERT_TRUE(dlg->WriteToControls());
     auto* view = Item<QPlainTextEdit>(IDC_RECEIVETEXT);
     view->setFocus();
-    QTest::keyClick(view, Qt::Key_Return);
-    EXPECT_TRUE(dlg->IsEnded());
-    EXPECT_EQ(dlg->Result(), IDOK);
-    EXPECT_TRUE(view->toPlainText().isEmpty());
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClick(view, Qt::Key_Return, Qt::ControlModifier);
+    QTest::keyClicks(view, "AT");
+    Type(IDC_SENDPERIOD, "500");
+    ASSERT_TRUE(dlg->RefreshFromControls());
+    EXPECT_EQ(dlg->m_strReceiveText, "OK\r\nOK\r\nAT");
 }
 
 TEST_F(AnalysisWindow, EscapeAndTheCloseBoxCancelWithoutARefresh) {
@@ -232,6 +286,33 @@ TEST_F(AnalysisWindow, ControlsSitWhereTheTemplatePutsThem) {
             << item.idName;
     }
     EXPECT_EQ(List(IDC_PORT)->geometry().topLeft(), QPoint(u.ToPixelsX(50), u.ToPixelsY(29)));
+}
+
+// A list's template height holds the dropped-down part: the dropped list shows
+// as many entries as fit below the closed field, and scrolls to the rest.
+TEST_F(AnalysisWindow, DroppedListsShowWhatTheirTemplateLeaves) {
+    const DialogBaseUnits& u = dlg->BaseUnits();
+    for (const ControlTemplate& item : AnalysisDialogTemplate().controls) {
+        if (item.kind != ControlKind::DropDownList) {
+            continue;
+        }
+        SCOPED_TRACE(item.idName);
+        QComboBox* box = List(item.id);
+        QAbstractItemView* view = box->view();
+        const int entryHeight = view->sizeHintForRow(0);
+        ASSERT_GT(entryHeight, 0);
+        const int below = u.ToPixelsY(item.cy) - box->height();
+        const int visible = box->maxVisibleItems();
+        EXPECT_GE(visible, 1);
+        EXPECT_LE(visible * entryHeight, std::max(below, entryHeight));
+        EXPECT_GT((visible + 1) * entryHeight, below);
+
+        box->showPopup();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return view->isVisible(); }, 2000));
+        EXPECT_EQ(view->viewport()->height() / entryHeight, std::min(visible, box->count()));
+        EXPECT_EQ(view->verticalScrollBar()->isVisible(), box->count() > visible);
+        box->hidePopup();
+    }
 }
 
 TEST_F(AnalysisWindow, ControlsAreNamedForAssistiveTechnology) {

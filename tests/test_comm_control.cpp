@@ -52,19 +52,36 @@ TEST_F(CommControlTest, OpensWithTheLineSettings) {
     EXPECT_TRUE(t.c_cflag & CRTSCTS);
 }
 
-TEST_F(CommControlTest, OneAndAHalfStopBitsNeedFiveDataBits) {
-    Open("1200,n,5,1.5");
-    EXPECT_TRUE(pty_.LineSettings().c_cflag & CSTOPB) << "five data bits with 1.5 stop bits";
-    comm_.SetPortOpen(false);
-
-    comm_.SetSettings("1200,n,8,1.5");
-    try {
-        comm_.SetPortOpen(true);
-        FAIL() << "opened with 1.5 stop bits and 8 data bits";
-    } catch (const ControlError& e) {
-        EXPECT_NE(e.description().find("1.5"), std::string::npos) << e.description();
+// A UART sends 1.5 stop bits only with 5 data bits, where its two-stop-bits
+// setting gives 1.5: 1.5 needs 5 data bits, and 2 needs 6 to 8.
+TEST_F(CommControlTest, StopBitsOnlyAsTheLineCanSendThem) {
+    struct Case {
+        std::string settings;
+        const char* refusal;  // nullptr: opens, with the two-stop-bits setting
+    };
+    const Case cases[] = {
+        {"1200,n,5,1.5", nullptr},
+        {"1200,n,8,1.5", "1.5 stop bits need 5 data bits"},
+        {"1200,n,6,1.5", "1.5 stop bits need 5 data bits"},
+        {"1200,n,6,2", nullptr},
+        {"1200,e,8,2", nullptr},
+        {"1200,n,5,2", "2 stop bits need 6 to 8 data bits"},
+        {"1200,e,5,2", "2 stop bits need 6 to 8 data bits"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        try {
+            Open(c.settings);
+            EXPECT_EQ(c.refusal, nullptr) << "opened";
+            EXPECT_TRUE(pty_.LineSettings().c_cflag & CSTOPB);
+        } catch (const ControlError& e) {
+            ASSERT_NE(c.refusal, nullptr) << e.description();
+            EXPECT_EQ(e.code(), kErrSettings);
+            EXPECT_NE(e.description().find(c.refusal), std::string::npos) << e.description();
+            EXPECT_FALSE(comm_.GetPortOpen());
+        }
+        comm_.SetPortOpen(false);
     }
-    EXPECT_FALSE(comm_.GetPortOpen());
 }
 
 TEST_F(CommControlTest, RefusesWhatItCannotDo) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <termios.h>
 #include <QTest>
 
 #include <functional>
@@ -37,6 +38,57 @@ TEST_F(BareCommControl, TalksBothWaysAndRaisesOnComm) {
     EXPECT_EQ(pty_.Read(1000, 4), BytesOf("pong"));
 }
 
+// With parity, the terminal checks each received byte and marks a bad one,
+// which the control reads as "?"; a real 0xFF comes doubled and is read as
+// one. Without parity the bytes come as they are. A pseudo-terminal has no
+// parity errors, but it keeps the flags and doubles 0xFF.
+TEST_F(BareCommControl, ChecksParityOnInputWhenTheLineHasParity) {
+    struct Case {
+        const char* name;
+        std::string settings;
+        std::function<void(CommControl&)> whileOpen;
+        bool checked;
+    };
+    const Case cases[] = {
+        {"even", "9600,e,8,1", nullptr, true},
+        {"odd", "1200,o,7,2", nullptr, true},
+        {"mark", "9600,m,8,1", nullptr, true},
+        {"space", "9600,s,7,1", nullptr, true},
+        {"none", "9600,n,8,1", nullptr, false},
+        {"parity set while open", "9600,n,8,1", [](CommControl& c) { c.SetSettings("9600,e,8,1"); },
+         true},
+        {"parity changed while open", "9600,e,8,1",
+         [](CommControl& c) { c.SetSettings("2400,o,8,1"); }, true},
+        {"parity dropped while open", "9600,e,8,1",
+         [](CommControl& c) { c.SetSettings("9600,n,8,1"); }, false},
+        {"handshaking set while open", "9600,e,8,1", [](CommControl& c) { c.SetHandshaking(2); },
+         true},
+    };
+    const ByteArray sent = {0x41, 0xFF, 0x00, 0xFF, 0x42};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        control_.SetSettings(c.settings);
+        control_.SetPortOpen(true);
+        if (c.whileOpen) {
+            c.whileOpen(control_);
+        }
+        const tcflag_t in = pty_.LineSettings().c_iflag;
+        if (c.checked) {
+            EXPECT_EQ(in & (INPCK | PARMRK), tcflag_t(INPCK | PARMRK));
+            EXPECT_EQ(in & (IGNPAR | ISTRIP), 0u);
+        } else {
+            EXPECT_EQ(in & (INPCK | PARMRK), 0u);
+        }
+        pty_.Write(sent);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return control_.GetInBufferCount() == static_cast<short>(sent.size()); }, 2000))
+            << control_.GetInBufferCount();
+        EXPECT_EQ(control_.GetInput(), sent);
+        control_.SetPortOpen(false);
+        control_.SetHandshaking(0);
+    }
+}
+
 // The texts the operator reads when the control refuses, word for word.
 TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
     struct Refusal {
@@ -62,6 +114,12 @@ TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
          kErrSettings,
          "The parameter is incorrect: 1.5 stop bits need 5 data bits (COM2, "
          "1200,n,8,1.5)"},
+        {[&] {
+             c.SetSettings("2400,e,5,2");
+             c.SetPortOpen(true);
+         },
+         kErrSettings,
+         "The parameter is incorrect: 2 stop bits need 6 to 8 data bits (COM2, 2400,e,5,2)"},
         {[&] {
              c.SetSettings("9600,n,8,1");
              c.SetCommPort(3);

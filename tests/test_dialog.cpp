@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
@@ -8,9 +9,12 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include <functional>
+
 #include "platform/dialog/ComboList.h"
 #include "platform/dialog/DataExchange.h"
 #include "platform/dialog/Dialog.h"
+#include "platform/dialog/DropDownPlace.h"
 #include "platform/dialog/HostedControl.h"
 
 namespace {
@@ -108,18 +112,131 @@ TEST_F(DialogTest, ListsKeepTheirEntriesSortedIgnoringCase) {
     EXPECT_EQ(dlg.list.SetCurSel(7), -1);
     EXPECT_EQ(dlg.list.GetCurSel(), -1);
 
-    // Typing into the list's text field does not change its selection.
-    dlg.list.SetCurSel(1);
-    auto* box = qobject_cast<QComboBox*>(dlg.GetDlgItem(ID_LIST));
-    box->lineEdit()->setFocus();
-    box->lineEdit()->selectAll();
-    QTest::keyClicks(box->lineEdit(), "gamma");
-    EXPECT_EQ(dlg.list.GetCurSel(), 1);
-
     // Assistive technology selects an entry in the closed list.
+    auto* box = qobject_cast<QComboBox*>(dlg.GetDlgItem(ID_LIST));
     box->view()->selectionModel()->select(box->model()->index(3, 0),
                                           QItemSelectionModel::ClearAndSelect);
     EXPECT_EQ(dlg.list.GetCurSel(), 3);
+}
+
+// Any change the operator makes to a list's text field leaves the list without
+// a selection, the field showing what was typed, even when the text is an
+// entry's; choosing an entry selects it again.
+TEST_F(DialogTest, ChangingAListsTextLeavesItWithoutASelection) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dlg.window()))
+        << "focus moves only in an active window";
+    for (const char* s : {"alpha", "beta", "gamma"}) {
+        dlg.list.AddString(s);
+    }
+    auto* box = qobject_cast<QComboBox*>(dlg.GetDlgItem(ID_LIST));
+    QLineEdit* field = box->lineEdit();
+    auto fieldAccessible = [&] { return QAccessible::queryAccessibleInterface(field); };
+    struct Change {
+        const char* name;
+        std::function<void()> make;
+        const char* shown;
+    };
+    const Change changes[] = {
+        {"typed", [&] { QTest::keyClicks(field, "x"); }, "betax"},
+        {"typed over all of it",
+         [&] {
+             field->selectAll();
+             QTest::keyClicks(field, "zeta");
+         },
+         "zeta"},
+        {"an entry's text typed, then the focus moved",
+         [&] {
+             field->selectAll();
+             QTest::keyClicks(field, "gamma");
+             dlg.GetDlgItem(ID_NAME)->setFocus();
+         },
+         "gamma"},
+        {"the same letter typed over itself",
+         [&] {
+             field->setSelection(3, 1);
+             QTest::keyClicks(field, "a");
+         },
+         "beta"},
+        {"a letter deleted", [&] { QTest::keyClick(field, Qt::Key_Backspace); }, "bet"},
+        {"set through assistive technology",
+         [&] { fieldAccessible()->editableTextInterface()->replaceText(0, 4, "alpha"); }, "alpha"},
+        {"inserted through assistive technology",
+         [&] { fieldAccessible()->editableTextInterface()->insertText(0, "y"); }, "ybeta"},
+    };
+    for (const Change& c : changes) {
+        SCOPED_TRACE(c.name);
+        dlg.list.SetCurSel(1);
+        field->setFocus();
+        field->end(false);
+        c.make();
+        EXPECT_EQ(dlg.list.GetCurSel(), -1);
+        EXPECT_EQ(field->text(), c.shown);
+        EXPECT_TRUE(box->view()->selectionModel()->selectedRows().isEmpty());
+        // Leaving the field does not pick an entry by its text.
+        dlg.GetDlgItem(ID_COUNT)->setFocus();
+        EXPECT_EQ(dlg.list.GetCurSel(), -1);
+        EXPECT_EQ(dlg.GetDlgItemText(ID_LIST), c.shown);
+    }
+}
+
+TEST_F(DialogTest, ChoosingAnEntrySelectsItAgain) {
+    for (const char* s : {"alpha", "beta", "gamma"}) {
+        dlg.list.AddString(s);
+    }
+    auto* box = qobject_cast<QComboBox*>(dlg.GetDlgItem(ID_LIST));
+    QLineEdit* field = box->lineEdit();
+    QAbstractItemView* view = box->view();
+    struct Choice {
+        const char* name;
+        std::function<void()> make;
+        int selected;
+    };
+    const Choice choices[] = {
+        {"the entry selected before, from the dropped list",
+         [&] {
+             box->showPopup();
+             view->setCurrentIndex(box->model()->index(1, 0));
+             QTest::keyClick(view, Qt::Key_Return);
+         },
+         1},
+        {"another entry, from the dropped list",
+         [&] {
+             box->showPopup();
+             view->setCurrentIndex(box->model()->index(2, 0));
+             QTest::keyClick(view, Qt::Key_Return);
+         },
+         2},
+        {"the arrow key", [&] { QTest::keyClick(field, Qt::Key_Down); }, 0},
+        {"the entry selected before, by assistive technology",
+         [&] {
+             view->selectionModel()->select(box->model()->index(1, 0), QItemSelectionModel::Select);
+         },
+         1},
+    };
+    for (const Choice& c : choices) {
+        SCOPED_TRACE(c.name);
+        dlg.list.SetCurSel(1);
+        field->setFocus();
+        QTest::keyClicks(field, "x");
+        ASSERT_EQ(dlg.list.GetCurSel(), -1);
+        c.make();
+        EXPECT_EQ(dlg.list.GetCurSel(), c.selected);
+        EXPECT_EQ(field->text(), box->itemText(c.selected));
+    }
+}
+
+TEST(DropDownList, ShowsWhatFitsBelowTheClosedFieldAndAtLeastOneEntry) {
+    struct Case {
+        int templateHeight, closedHeight, entryHeight, entries;
+    };
+    const Case cases[] = {
+        {68, 22, 12, 3}, {70, 22, 12, 4}, {69, 22, 12, 3}, {40, 22, 12, 1},
+        {22, 22, 12, 1}, {15, 22, 12, 1}, {300, 22, 0, 1},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EntriesWhenDropped(c.templateHeight, c.closedHeight, c.entryHeight), c.entries)
+            << c.templateHeight << " " << c.closedHeight << " " << c.entryHeight;
+    }
 }
 
 TEST_F(DialogTest, RadioGroupsAreSeparate) {

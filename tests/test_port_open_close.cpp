@@ -65,14 +65,14 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
          2,
          B9600,
          false},
-        {"COM4 2400 EVEN 5 2",
+        {"COM4 2400 EVEN 6 2",
          {{IDC_PORT, "COM4"},
           {IDC_BAUDRATE, "2400"},
           {IDC_PARITY, "EVEN"},
-          {IDC_DATABITS, "5"},
+          {IDC_DATABITS, "6"},
           {IDC_STOPBITS, "2"}},
          4,
-         "2400,e,5,2",
+         "2400,e,6,2",
          0,
          B2400,
          true},
@@ -124,6 +124,10 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         EXPECT_EQ(cfgetospeed(&line), c.speed);
         EXPECT_EQ((line.c_cflag & CSTOPB) != 0, c.twoStopBits);
         EXPECT_EQ((line.c_cflag & CRTSCTS) != 0, c.handshaking == 2);
+        // With parity, received bytes are checked and bad ones marked.
+        const bool parity = c.settings.find(",n,") == std::string::npos;
+        EXPECT_EQ((line.c_iflag & (INPCK | PARMRK)) == (INPCK | PARMRK), parity);
+        EXPECT_EQ((line.c_iflag & (INPCK | PARMRK)) == 0, !parity);
 
         EXPECT_EQ(Shown(IDC_SENDPERIOD), "500");
         EXPECT_EQ(recorder.Ids(), kLineControls);
@@ -131,6 +135,26 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         ExpectEnabled({IDC_CLOSE, IDC_MANUALSEND, IDC_AUTOSEND, IDC_SENDPERIOD, IDC_DATALIB}, true);
         dlg.reset();
     }
+}
+
+// Text typed into a list's field leaves the list without a selection, so that
+// "OPEN" takes the list's value for no selection, whatever was picked before.
+TEST_F(PortOpenClose, TypedTextInAListOpensWithItsNoSelectionValue) {
+    Pty pty;
+    ComMapping mapping(2, pty.path());
+    const Pick picked[] = {{IDC_PORT, "COM3"},  {IDC_BAUDRATE, "1200"}, {IDC_PARITY, "EVEN"},
+                           {IDC_DATABITS, "7"}, {IDC_STOPBITS, "2"},    {IDC_FLOWCONTROL, "YES"}};
+    for (const Pick& pick : picked) {
+        Select({pick});
+        QLineEdit* field = List(pick.first)->lineEdit();
+        field->setFocus();
+        field->end(false);
+        QTest::keyClicks(field, "x");
+    }
+    Click(IDC_OPEN);
+    ASSERT_EQ(MessageTexts(), std::vector<std::string>{});
+    EXPECT_EQ(dlg->m_bPortOpen, 1);
+    ExpectPuts(dlg->m_ctrlComm, 2, "9600,n,8,1", 0);
 }
 
 // A failed opening shows the control's description and leaves the settings to
@@ -151,13 +175,13 @@ TEST_F(PortOpenClose, FailedOpeningLeavesTheLinesToTheOperator) {
          {{IDC_PORT, "COM4"},
           {IDC_BAUDRATE, "2400"},
           {IDC_PARITY, "EVEN"},
-          {IDC_DATABITS, "5"},
+          {IDC_DATABITS, "7"},
           {IDC_STOPBITS, "2"},
           {IDC_FLOWCONTROL, "YES"}},
          "/nonexistent/tessaline-port",
          "/nonexistent/tessaline-port",
          4,
-         "2400,e,5,2",
+         "2400,e,7,2",
          2,
          {}},
         {"1.5 stop bits with 8 data bits",
@@ -168,6 +192,14 @@ TEST_F(PortOpenClose, FailedOpeningLeavesTheLinesToTheOperator) {
          "9600,n,8,1.5",
          0,
          {{IDC_STOPBITS, "1"}}},
+        {"2 stop bits with 5 data bits",
+         {{IDC_DATABITS, "5"}, {IDC_STOPBITS, "2"}},
+         nullptr,
+         "2 stop bits need 6 to 8 data bits",
+         2,
+         "9600,n,5,2",
+         0,
+         {{IDC_DATABITS, "6"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

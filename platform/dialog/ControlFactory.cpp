@@ -16,6 +16,7 @@
 #include "platform/dialog/DialogTemplate.h"
 #include "platform/dialog/DialogWindow.h"
 #include "platform/dialog/DropDownAccessible.h"
+#include "platform/dialog/DropDownTyping.h"
 #include "platform/dialog/HostedControl.h"
 
 namespace {
@@ -64,6 +65,7 @@ QWidget* CreateControl(const ControlTemplate& item, DialogWindow* window) {
             if (c->lineEdit()) {
                 window->WatchEnter(c->lineEdit());
             }
+            ClearSelectionWhenTyped(c);
             // Assistive technology picks an entry by selecting it in the list
             // while the list is closed; that choice becomes the selection.
             QObject::connect(

@@ -13,6 +13,7 @@
 #include "platform/dialog/ControlFactory.h"
 #include "platform/dialog/DataExchange.h"
 #include "platform/dialog/DialogWindow.h"
+#include "platform/dialog/DropDownPlace.h"
 #include "platform/dialog/HostedControl.h"
 #include "platform/dialog/WidgetText.h"
 #include "platform/text/Gbk.h"
@@ -129,12 +130,12 @@ bool CDialog::CreateControls() {
         if (item.kind == ControlKind::GroupBox) {
             groupBoxes.push_back(w);
         }
-        QRect r = units_.ToPixels(item.x, item.y, item.cx, item.cy);
+        const QRect r = units_.ToPixels(item.x, item.y, item.cx, item.cy);
         if (item.kind == ControlKind::DropDownList) {
-            // The template's height includes the dropped-down part.
-            r.setHeight(std::min(r.height(), w->sizeHint().height()));
+            PlaceDropDownList(static_cast<QComboBox*>(w), r);
+        } else {
+            w->setGeometry(r);
         }
-        w->setGeometry(r);
         if (item.id != 0) {
             items_[item.id] = w;
         }

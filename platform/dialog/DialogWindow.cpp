@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextCursor>
 
 #include "platform/dialog/Dialog.h"
 
@@ -45,10 +47,22 @@ void DialogWindow::keyPressEvent(QKeyEvent* event) {
 bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            !(key->modifiers() & Qt::ControlModifier)) {
-            dialog_->RunCommand(IDOK);
-            return true;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            if (!(key->modifiers() & Qt::ControlModifier)) {
+                dialog_->RunCommand(IDOK);
+                return true;
+            }
+            // Ctrl+Enter breaks the line in a multi-line edit, which would
+            // otherwise pass the key on to the window as OK.
+            if (auto* edit = qobject_cast<QPlainTextEdit*>(watched)) {
+                if (!edit->isReadOnly()) {
+                    QTextCursor cursor = edit->textCursor();
+                    cursor.insertText(QStringLiteral("\n"));
+                    edit->setTextCursor(cursor);
+                    edit->ensureCursorVisible();
+                }
+                return true;
+            }
         }
     }
     return QDialog::eventFilter(watched, event);

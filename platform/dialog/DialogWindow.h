@@ -10,7 +10,8 @@ class DialogWindow : public QDialog {
 public:
     DialogWindow(CDialog* dialog, QWidget* owner);
 
-    // Enter in an edit that would keep it for itself still means OK.
+    // Enter in an edit that would keep it for itself still means OK; in a
+    // multi-line edit Ctrl+Enter breaks the line.
     void WatchEnter(QWidget* widget) { widget->installEventFilter(this); }
 
     // A control was clicked: the dialog runs its command.

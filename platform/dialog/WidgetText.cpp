@@ -10,8 +10,11 @@
 QString WidgetText(const QWidget* w) {
     if (auto* e = qobject_cast<const QLineEdit*>(w))
         return e->text();
-    if (auto* e = qobject_cast<const QPlainTextEdit*>(w))
-        return e->toPlainText();
+    if (auto* e = qobject_cast<const QPlainTextEdit*>(w)) {
+        // Line breaks read as CR LF, as in a Windows edit: the line end most
+        // devices send survives the operator's edit of a view.
+        return e->toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    }
     if (auto* l = qobject_cast<const QLabel*>(w))
         return l->text();
     if (auto* b = qobject_cast<const QAbstractButton*>(w))
