@@ -10,7 +10,7 @@ QSerialPort::StopBits OneAndAHalfStopBits() {
     return QSerialPort::OneAndHalfStop;
 }
 
-void RequireDeviceAccess(const std::string&, const std::string&) {}
+void RequireDeviceAccess(const std::string&, const std::string&, PortNaming) {}
 
 // Only errors that the port reports come here, and without a probe they
 // count as the device gone.
