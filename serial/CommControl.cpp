@@ -53,8 +53,20 @@ void CommControl::RequireOpen() const {
         Refuse(CommRefusal::PortNotOpen);
     }
     if (lost_ || !port_) {
-        Refuse(CommRefusal::DeviceGone, {PortName(commPort_), devicePath_});
+        Refuse(CommRefusal::DeviceGone, {PortLabel(), devicePath_}, Naming());
     }
+}
+
+std::optional<CommSettings> CommControl::ParseSettings(const std::string& settings) const {
+    return anyBaudRate_ ? ParseCommSettingsAnyBaud(settings) : ParseCommSettings(settings);
+}
+
+std::string CommControl::PortLabel() const {
+    return chosenDevice_.empty() ? PortName(commPort_) : chosenDevice_;
+}
+
+PortNaming CommControl::Naming() const {
+    return chosenDevice_.empty() ? PortNaming::ComNumber : PortNaming::DevicePath;
 }
 
 bool CommControl::PortUsable() const {
@@ -118,7 +130,7 @@ void CommControl::SetHandshaking(short handshaking) {
 
 void CommControl::SetSettings(const std::string& settings) {
     RequireOwnerThread(this, "CommControl::SetSettings");
-    std::optional<CommSettings> parsed = ParseCommSettings(settings);
+    std::optional<CommSettings> parsed = ParseSettings(settings);
     if (!parsed) {
         Refuse(CommRefusal::InvalidValue);
     }
@@ -149,11 +161,11 @@ void CommControl::SetPortOpen(bool open) {
 }
 
 void CommControl::OpenPort() {
-    const std::optional<CommSettings> s = ParseCommSettings(settings_);
+    const std::optional<CommSettings> s = ParseSettings(settings_);
     if (!s) {
         Refuse(CommRefusal::InvalidValue);
     }
-    const std::string path = DevicePath(commPort_);
+    const std::string path = chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_;
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     if (s->stopBits == "2") {
         // With five data bits a UART sends the two-stop-bits setting as 1.5.
@@ -164,11 +176,11 @@ void CommControl::OpenPort() {
     } else if (s->stopBits == "1.5") {
         // A UART sends 1.5 stop bits only with 5 data bits.
         if (s->dataBits != 5) {
-            Refuse(CommRefusal::StopBitsNeedFiveDataBits, {PortName(commPort_), settings_});
+            Refuse(CommRefusal::StopBitsNeedFiveDataBits, {PortLabel(), settings_}, Naming());
         }
         stop = OneAndAHalfStopBits();
     }
-    RequireDeviceAccess(path, PortName(commPort_));
+    RequireDeviceAccess(path, PortLabel(), Naming());
     auto* port = new QSerialPort(this);
     port->setPortName(QString::fromStdString(path));
     port->setBaudRate(s->baud);
@@ -182,12 +194,12 @@ void CommControl::OpenPort() {
         const std::string reason = port->errorString().toStdString();
         delete port;
         if (error == QSerialPort::PermissionError) {
-            Refuse(CommRefusal::PortInUse, {PortName(commPort_), path, reason});
+            Refuse(CommRefusal::PortInUse, {PortLabel(), path, reason}, Naming());
         }
         if (error == QSerialPort::DeviceNotFoundError) {
-            Refuse(CommRefusal::NoSuchDevice, {PortName(commPort_), path, reason});
+            Refuse(CommRefusal::NoSuchDevice, {PortLabel(), path, reason}, Naming());
         }
-        Refuse(CommRefusal::CannotOpen, {PortName(commPort_), path, reason});
+        Refuse(CommRefusal::CannotOpen, {PortLabel(), path, reason}, Naming());
     }
     port_ = port;
     devicePath_ = path;

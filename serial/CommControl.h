@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <optional>
 #include <string>
 
 #include "platform/text/ByteArray.h"
@@ -60,6 +61,19 @@ public:
         return OnOwnerThread(handshaking_, "CommControl::GetHandshaking");
     }
 
+    // Opens this device instead of the one the port number maps to, when not
+    // empty; refusals then name the port by its path. Only while closed.
+    void SetDevicePath(const std::string& path);
+    std::string GetDevicePath() const {
+        return OnOwnerThread(chosenDevice_, "CommControl::GetDevicePath");
+    }
+    // Lets the settings give any baud rate from 1 up, not only the control's
+    // own list, for ports that take others (250000, 921600).
+    void SetAnyBaudRate(bool any);
+    bool GetAnyBaudRate() const {
+        return OnOwnerThread(anyBaudRate_, "CommControl::GetAnyBaudRate");
+    }
+
     // The device a port number opens: TESSALINE_COMn when set, else the
     // system's own device for COMn.
     static std::string DevicePath(int port);
@@ -80,6 +94,10 @@ private:
     }
     void RequireOpen() const;
     void RequireClosed() const;
+    std::optional<CommSettings> ParseSettings(const std::string& settings) const;
+    // The port as refusals name it: COMn, or the device path chosen.
+    std::string PortLabel() const;
+    PortNaming Naming() const;
     // The port is open and its device still there.
     bool PortUsable() const;
     void OpenPort();
@@ -94,7 +112,9 @@ private:
     ByteArray ReadUnmarked();
 
     QPointer<QSerialPort> port_;
-    std::string devicePath_;
+    std::string devicePath_;    // the device opened
+    std::string chosenDevice_;  // SetDevicePath
+    bool anyBaudRate_ = false;
     short commPort_ = 1;
     short inBufferSize_ = 1024;
     short outBufferSize_ = 512;

@@ -19,6 +19,17 @@ void CommControl::SetCommPort(short port) {
     commPort_ = port;
 }
 
+void CommControl::SetDevicePath(const std::string& path) {
+    RequireOwnerThread(this, "CommControl::SetDevicePath");
+    RequireClosed();
+    chosenDevice_ = path;
+}
+
+void CommControl::SetAnyBaudRate(bool any) {
+    RequireOwnerThread(this, "CommControl::SetAnyBaudRate");
+    anyBaudRate_ = any;
+}
+
 void CommControl::SetInBufferSize(short size) {
     RequireOwnerThread(this, "CommControl::SetInBufferSize");
     RequireClosed();

@@ -33,6 +33,19 @@ const RefusalText kRefusals[] = {
     {CommRefusal::ControlGone, kErrPortNotOpen, "The serial control is not available"},
 };
 
+// The texts that name a port opened by its device path; the others read the
+// same either way.
+const RefusalText kRefusalsByPath[] = {
+    {CommRefusal::NoSuchDevice, kErrInvalidPort, "No such device: %2 (%3)"},
+    {CommRefusal::NoPermission, kErrInvalidPort,
+     "Permission denied: %2. Join the dialout group (sudo usermod -aG dialout $USER) and log in "
+     "again."},
+    {CommRefusal::PortInUse, kErrPortAlreadyOpen,
+     "Port already open: %2 is in use by another program (%3)"},
+    {CommRefusal::DeviceGone, kErrDeviceLost, "The device %2 is gone"},
+    {CommRefusal::CannotOpen, kErrSettings, "Cannot open %2: %3"},
+};
+
 // One pass, so that a detail which itself holds "%1" stays as it is.
 std::string FillIn(const char* description, const std::vector<std::string>& details) {
     std::string text;
@@ -50,7 +63,15 @@ std::string FillIn(const char* description, const std::vector<std::string>& deta
 
 }  // namespace
 
-CommError DescribeRefusal(CommRefusal refusal, const std::vector<std::string>& details) {
+CommError DescribeRefusal(CommRefusal refusal, const std::vector<std::string>& details,
+                          PortNaming naming) {
+    if (naming == PortNaming::DevicePath) {
+        for (const RefusalText& row : kRefusalsByPath) {
+            if (row.refusal == refusal) {
+                return CommError(row.code, FillIn(row.description, details));
+            }
+        }
+    }
     for (const RefusalText& row : kRefusals) {
         if (row.refusal == refusal) {
             return CommError(row.code, FillIn(row.description, details));

@@ -48,10 +48,18 @@ private:
     CommErrorCode code_;
 };
 
+// How the port was chosen: by its number (COMn, as the window does) or by its
+// device path (programs that open any device). Texts that name the port say
+// it as it was chosen; the details stay in the order listed above, the port
+// name then being the path.
+enum class PortNaming { ComNumber, DevicePath };
+
 // The error for a refusal, its text filled in with the details in the order
 // listed above.
-CommError DescribeRefusal(CommRefusal refusal, const std::vector<std::string>& details = {});
+CommError DescribeRefusal(CommRefusal refusal, const std::vector<std::string>& details = {},
+                          PortNaming naming = PortNaming::ComNumber);
 
-[[noreturn]] inline void Refuse(CommRefusal refusal, const std::vector<std::string>& details = {}) {
-    throw DescribeRefusal(refusal, details);
+[[noreturn]] inline void Refuse(CommRefusal refusal, const std::vector<std::string>& details = {},
+                                PortNaming naming = PortNaming::ComNumber) {
+    throw DescribeRefusal(refusal, details, naming);
 }

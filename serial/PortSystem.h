@@ -4,6 +4,8 @@
 #include <QtGlobal>
 #include <string>
 
+#include "serial/CommErrors.h"
+
 // What the serial control asks of the operating system beyond QSerialPort:
 // PortSystem_unix.cpp on Linux and other Unix systems, PortSystem_other.cpp
 // elsewhere.
@@ -20,8 +22,9 @@ QSerialPort::StopBits OneAndAHalfStopBits();
 bool MarkParityErrors(qintptr handle, bool mark);
 
 // Refuses a device that is missing or that the user may not open, with the
-// reason, before QSerialPort tries it. `portName` is COMn.
-void RequireDeviceAccess(const std::string& path, const std::string& portName);
+// reason, before QSerialPort tries it. `portName` is COMn, or the path when the
+// port was chosen by it.
+void RequireDeviceAccess(const std::string& path, const std::string& portName, PortNaming naming);
 
 // Whether the line behind a descriptor has hung up: its device is gone.
 bool LineHungUp(qintptr handle);

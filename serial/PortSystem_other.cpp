@@ -15,7 +15,7 @@ bool MarkParityErrors(qintptr, bool) {
     return false;
 }
 
-void RequireDeviceAccess(const std::string&, const std::string&) {}
+void RequireDeviceAccess(const std::string&, const std::string&, PortNaming) {}
 
 // Only errors that the port reports come here, and without a probe they
 // count as the device gone.

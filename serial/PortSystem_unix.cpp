@@ -57,13 +57,13 @@ bool MarkParityErrors(qintptr handle, bool mark) {
     return (line.c_iflag & PARMRK) != 0;
 }
 
-void RequireDeviceAccess(const std::string& path, const std::string& portName) {
+void RequireDeviceAccess(const std::string& path, const std::string& portName, PortNaming naming) {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        Refuse(CommRefusal::NoSuchDevice, {portName, path, std::strerror(errno)});
+        Refuse(CommRefusal::NoSuchDevice, {portName, path, std::strerror(errno)}, naming);
     }
     if (::access(path.c_str(), R_OK | W_OK) != 0 && errno == EACCES) {
-        Refuse(CommRefusal::NoPermission, {portName, path});
+        Refuse(CommRefusal::NoPermission, {portName, path}, naming);
     }
 }
 

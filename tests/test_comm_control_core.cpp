@@ -7,6 +7,7 @@
 #include <string>
 
 #include "serial/CommControl.h"
+#include "support/LineSpeed.h"
 #include "support/Pty.h"
 
 // The serial control on its own, as a program without a display uses it: a
@@ -153,6 +154,72 @@ TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
         } catch (const CommError& e) {
             EXPECT_EQ(e.code(), r.code) << expected;
             EXPECT_EQ(e.what(), expected);
+        }
+    }
+}
+
+// A program beside the window opens any device by its path, at any rate the
+// port takes; the window's control keeps its own list of rates.
+TEST_F(BareCommControl, OpensADevicePathAtAnyRate) {
+    EXPECT_THROW(control_.SetSettings("250000,n,8,1"), CommError);
+    control_.SetAnyBaudRate(true);
+    control_.SetSettings("250000,n,8,1");
+    Pty chosen;  // not the one COM2 maps to
+    control_.SetDevicePath(chosen.path());
+    control_.SetPortOpen(true);
+    EXPECT_EQ(LineSpeed(chosen.slave()), 250000u);
+    control_.SetOutput(BytesOf("x"));
+    EXPECT_EQ(chosen.Read(1000, 1), BytesOf("x"));
+    EXPECT_TRUE(pty_.Read(50).empty());
+    EXPECT_THROW(control_.SetDevicePath(""), CommError) << "only while closed";
+    control_.SetPortOpen(false);
+}
+
+// Opened by its path, a port is named by its path alone.
+TEST_F(BareCommControl, RefusalsNameADevicePath) {
+    struct Refusal {
+        std::string path;  // "PTY": the pseudo-terminal
+        std::string settings;
+        bool unplug;
+        std::string text;
+    };
+    const std::string absent = "/dev/tessaline-no-such-device";
+    const Refusal refusals[] = {
+        {absent, "9600,n,8,1", false, "No such device: " + absent + " (No such file or directory)"},
+        {"PTY", "9600,n,8,1.5", false,
+         "The parameter is incorrect: 1.5 stop bits need 5 data bits (PTY, 9600,n,8,1.5)"},
+        {"PTY", "9600,n,8,1", true, "The device PTY is gone"},
+    };
+    for (const Refusal& r : refusals) {
+        const auto withPath = [&](std::string text) {
+            for (size_t at; (at = text.find("PTY")) != std::string::npos;) {
+                text.replace(at, 3, pty_.path());
+            }
+            return text;
+        };
+        control_.SetPortOpen(false);
+        control_.SetDevicePath(withPath(r.path));
+        control_.SetSettings(r.settings);
+        try {
+            control_.SetPortOpen(true);
+            if (r.unplug) {
+                pty_.CloseMaster();
+                // Refused once the control has seen the hang-up.
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] {
+                        try {
+                            control_.GetInBufferCount();
+                            return false;
+                        } catch (const CommError&) {
+                            return true;
+                        }
+                    },
+                    5000));
+                control_.GetInBufferCount();
+            }
+            ADD_FAILURE() << "accepted: " << r.text;
+        } catch (const CommError& e) {
+            EXPECT_EQ(e.what(), withPath(r.text));
         }
     }
 }

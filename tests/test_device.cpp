@@ -78,6 +78,10 @@ TEST(DeviceOptions, ReadsTheCommandLine) {
     // The period may come first; without one the device sends every 500 ms.
     EXPECT_EQ(ParseDeviceOptions({"--every", "20", "--send", "AA"}).options->periodMs, 20);
     EXPECT_EQ(ParseDeviceOptions({"--send", "AA"}).options->periodMs, 500);
+    const ParsedOptions paced = ParseDeviceOptions({"--echo", "--delay", "0", "--split", "4096"});
+    ASSERT_TRUE(paced.options) << paced.error;
+    EXPECT_EQ(paced.options->delayMs, 0);
+    EXPECT_EQ(paced.options->splitBytes, 4096);
 }
 
 TEST(DeviceOptions, RefusesBadLinesWithAReason) {
@@ -98,6 +102,12 @@ TEST(DeviceOptions, RefusesBadLinesWithAReason) {
         {{"--send", "AA", "--every", "99999999999"}, "not '99999999999'"},
         {{"--echo", "--every", "10"}, "--every goes with --send"},
         {{"--echo", "extra"}, "unknown argument 'extra'"},
+        {{"--echo", "--delay", "-1"}, "--delay takes whole milliseconds from 0 to 3600000"},
+        {{"--echo", "--delay"}, "--delay needs a time in milliseconds"},
+        {{"--send", "AA", "--delay", "5"}, "--delay goes with --echo or --answer"},
+        {{"--echo", "--split", "0"}, "--split takes a number of bytes from 1 to 4096, not '0'"},
+        {{"--echo", "--split", "4097"}, "not '4097'"},
+        {{"--echo", "--split"}, "--split needs a number of bytes"},
     };
     for (const Case& c : cases) {
         const ParsedOptions p = ParseDeviceOptions(c.args);
@@ -112,14 +122,22 @@ TEST(SimulatedDevice, PlaysEachModeOnItsPort) {
         std::vector<Frame> sent;  // by the test, one write each
         Frame expected;
         int stopSignal;
+        int atLeastMs;  // the reply cannot come sooner
     };
     const Case cases[] = {
-        {{"--echo"}, {{'h', 'i', 0x00, 0xFF}}, {'h', 'i', 0x00, 0xFF}, SIGINT},
+        {{"--echo"}, {{'h', 'i', 0x00, 0xFF}}, {'h', 'i', 0x00, 0xFF}, SIGINT, 0},
         {{"--answer", "01 02", "AA BB"},
          {{0x00, 0x01}, {0x02, 0x01, 0x02}},
          {0xAA, 0xBB, 0xAA, 0xBB},
-         SIGTERM},
-        {{"--send", "AA BB", "--every", "20"}, {}, {0xAA, 0xBB, 0xAA, 0xBB, 0xAA, 0xBB}, SIGINT},
+         SIGTERM,
+         0},
+        {{"--send", "AA BB", "--every", "20"}, {}, {0xAA, 0xBB, 0xAA, 0xBB, 0xAA, 0xBB}, SIGINT, 0},
+        {{"--answer", "01", "AA BB CC", "--delay", "150", "--split", "2"},
+         {{0x01}},
+         {0xAA, 0xBB, 0xCC},
+         SIGTERM,
+         150},
+        {{"--echo", "--split", "1"}, {{'a', 'b', 'c'}}, {'a', 'b', 'c'}, SIGINT, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.front());
@@ -127,11 +145,13 @@ TEST(SimulatedDevice, PlaysEachModeOnItsPort) {
         const std::string path = device.FirstLine(5000);
         ASSERT_EQ(path.rfind("/dev/", 0), 0u) << path;
         ASSERT_TRUE(device.OpenPort(path)) << path;
+        const auto start = std::chrono::steady_clock::now();
         for (const Frame& f : c.sent) {
             ASSERT_TRUE(device.Send(f));
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         EXPECT_EQ(device.Receive(c.expected.size(), 5000), c.expected);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(c.atLeastMs));
         EXPECT_EQ(device.Stop(c.stopSignal), 0) << "a clean stop";
         EXPECT_EQ(device.Output(), "") << "only the path goes to standard output";
     }

@@ -116,6 +116,18 @@ std::string ChildProcess::ReadAllErrors(int timeoutMs) {
     return Text(ReadFor(errors_, timeoutMs));
 }
 
+bool ChildProcess::Write(const std::string& bytes) {
+    size_t done = 0;
+    while (input_ >= 0 && done < bytes.size()) {
+        const ssize_t n = write(input_, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return done == bytes.size();
+}
+
 void ChildProcess::CloseInput() {
     if (input_ >= 0) {
         close(input_);

@@ -32,6 +32,8 @@ public:
     std::string ReadAll(int timeoutMs);
     // The same for its standard error, when kept apart.
     std::string ReadAllErrors(int timeoutMs);
+    // Writes to its standard input; false when it does not take it all.
+    bool Write(const std::string& bytes);
     // Ends its standard input, which asks a program that reads it to end.
     void CloseInput();
     void Signal(int signal);

@@ -22,6 +22,10 @@ Pty::Pty() {
     cfmakeraw(&t);
     tcsetattr(slave_, TCSANOW, &t);
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    // Not inherited by programs the test starts: a copy of the master there
+    // would keep the line up after the test closes its own.
+    fcntl(master_, F_SETFD, FD_CLOEXEC);
+    fcntl(slave_, F_SETFD, FD_CLOEXEC);
     path_ = name;
 }
 

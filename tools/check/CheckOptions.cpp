@@ -54,7 +54,8 @@ const OptionSpec kOptions[] = {
     {{"ids-from-stdin"},
      "",
      "One unit per line of standard input, the line being the unit's id (an empty line "
-     "repeats the last id); end of input ends the run."},
+     "repeats the last id); end of input ends the run. On a terminal it asks for each id "
+     "and shows each verdict in large letters."},
     {{"timeout"}, "MS", "How long a unit waits for its answer (default 1000)."},
     {{"repeat"}, "N", "Run N units (default 1)."},
     {{"interval"}, "MS", "Wait between units (default 0)."},
@@ -76,12 +77,19 @@ const char kExamples[] =
     "      --repeat 100 --interval 50 --log results.csv\n"
     "  tessaline-check --port /dev/ttyACM0 --send-entry 1 --entry-hex --expect-entry 1 --hex \\\n"
     "      --ids-from-stdin --log line3.jsonl\n"
+    "  tessaline-check --port /dev/ttyS1 --settings 250000,e,8,2 --flow rtscts \\\n"
+    "      --library rig.ini --send-entry 2 --expect-entry 2 --timeout 300 --quiet\n"
+    "  tessaline-check --port /dev/ttyUSB0 --send OK --expect OK --json | jq -r .verdict\n"
+    "\n"
+    "Ctrl-C or SIGTERM ends the run after the current unit, prints the summary and\n"
+    "exits with the code for the units that ran; a second one gives up the unit.\n"
     "\n"
     "Exit codes:\n"
     "  0    every unit passed\n"
     "  1    at least one unit failed\n"
     "  2    at least one unit timed out, none failed\n"
-    "  3    usage, port or file error before any unit ran\n"
+    "  3    usage, port or file error before any unit ran, or a port or log that\n"
+    "       failed during the run (which then stops)\n"
     "  130  interrupted before any unit completed\n";
 
 void AddOptions(QCommandLineParser& parser) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 
 // Units named by lines of standard input (--ids-from-stdin): a barcode
@@ -12,3 +14,18 @@ extern const char kUnitIdPrompt[];
 // CRLF or a lone CR, as scanners send either); an empty line repeats the last
 // id, which `lastId` keeps.
 std::string NextUnitId(std::string line, std::string& lastId);
+
+// Standard input cut into lines as it arrives, in pieces of any size: a line
+// ends at LF, CRLF or a lone CR.
+class InputLines {
+public:
+    void Append(const char* bytes, size_t count);
+    // The next whole line, without its end; none until one is complete.
+    std::optional<std::string> Next();
+    // At the end of input: the last line when it had no line end.
+    std::optional<std::string> Rest();
+
+private:
+    std::string pending_;
+    bool skipLineFeed_ = false;  // the last line ended with CR: an LF next is its end too
+};

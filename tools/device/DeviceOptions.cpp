@@ -10,17 +10,33 @@ ParsedOptions Wrong(const std::string& why) {
     return ParsedOptions{std::nullopt, why};
 }
 
-// A whole decimal number of milliseconds in the accepted range.
-std::optional<int> ParsePeriod(const std::string& text) {
+// A whole decimal number from `low` to `high` (at most 3600000).
+std::optional<int> ParseWhole(const std::string& text, int low, int high) {
     if (text.empty() || text.size() > 7 ||
         text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
     const int value = std::stoi(text);
-    if (value < kShortestPeriodMs || value > kLongestPeriodMs) {
+    if (value < low || value > high) {
         return std::nullopt;
     }
     return value;
+}
+
+// Takes a number option's value when it is set; an empty text when it is fine.
+std::string ReadNumber(const QCommandLineParser& parser, const QCommandLineOption& option, int low,
+                       int high, const char* what, int& out) {
+    if (!parser.isSet(option)) {
+        return std::string();
+    }
+    const std::string text = parser.value(option).toStdString();
+    const std::optional<int> value = ParseWhole(text, low, high);
+    if (!value) {
+        return "--" + option.names().first().toStdString() + " takes " + what + " from " +
+               std::to_string(low) + " to " + std::to_string(high) + ", not '" + text + "'";
+    }
+    out = *value;
+    return std::string();
 }
 
 // An empty text when `text` is a hex frame (then in `out`), else why not.
@@ -54,6 +70,12 @@ std::string ParserError(const QCommandLineParser& parser, const std::vector<std:
     if (last == "--every") {
         return "--every needs a period in milliseconds";
     }
+    if (last == "--delay") {
+        return "--delay needs a time in milliseconds";
+    }
+    if (last == "--split") {
+        return "--split needs a number of bytes";
+    }
     return parser.errorText().toStdString();
 }
 
@@ -86,8 +108,10 @@ ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args) {
     const QCommandLineOption answer("answer", "", "REQUEST");
     const QCommandLineOption send("send", "", "FRAME");
     const QCommandLineOption every("every", "", "MS");
+    const QCommandLineOption delay("delay", "", "MS");
+    const QCommandLineOption split("split", "", "N");
     QCommandLineParser parser;
-    parser.addOptions({help, verbose, echo, answer, send, every});
+    parser.addOptions({help, verbose, echo, answer, send, every, delay, split});
     QStringList line{"tessaline-device"};
     for (const std::string& arg : args) {
         line << QString::fromStdString(arg);
@@ -122,15 +146,15 @@ ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args) {
     if (!positional.isEmpty()) {
         return Wrong("unknown argument '" + positional.first().toStdString() + "'");
     }
-    if (parser.isSet(every)) {
-        const std::string text = parser.value(every).toStdString();
-        const std::optional<int> period = ParsePeriod(text);
-        if (!period) {
-            return Wrong("--every takes whole milliseconds from " +
-                         std::to_string(kShortestPeriodMs) + " to " +
-                         std::to_string(kLongestPeriodMs) + ", not '" + text + "'");
+    for (const std::string& wrong : {
+             ReadNumber(parser, every, kShortestPeriodMs, kLongestPeriodMs, "whole milliseconds",
+                        options.periodMs),
+             ReadNumber(parser, delay, 0, kLongestDelayMs, "whole milliseconds", options.delayMs),
+             ReadNumber(parser, split, 1, kLargestPiece, "a number of bytes", options.splitBytes),
+         }) {
+        if (!wrong.empty()) {
+            return Wrong(wrong);
         }
-        options.periodMs = *period;
     }
     if (options.help) {
         return ParsedOptions{options, std::string()};
@@ -150,12 +174,15 @@ ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args) {
     if (parser.isSet(every) && options.mode != DeviceMode::Send) {
         return Wrong("--every goes with --send");
     }
+    if (parser.isSet(delay) && options.mode == DeviceMode::Send) {
+        return Wrong("--delay goes with --echo or --answer");
+    }
     return ParsedOptions{options, std::string()};
 }
 
 std::string DeviceUsage(const std::string& program) {
     return "Usage: " + program +
-           " MODE [--verbose]\n"
+           " MODE [--delay MS] [--split N] [--verbose]\n"
            "\n"
            "Plays a simple serial device on a new pseudo-terminal. The path of its port\n"
            "is the first line on standard output; point a serial program at it (for\n"
@@ -169,10 +196,16 @@ std::string DeviceUsage(const std::string& program) {
            "                           1 to 3600000) while the port is open\n"
            "\n"
            "Options:\n"
+           "  --delay MS               wait MS milliseconds before each answer (--echo,\n"
+           "                           --answer; 0 to 3600000, default 0)\n"
+           "  --split N                send in pieces of N bytes (1 to 4096), each written\n"
+           "                           on its own a few milliseconds after the last, so\n"
+           "                           that they arrive as separate reads\n"
            "  -v, --verbose            log the bytes received and sent on standard error\n"
            "  -h, --help               show this help\n"
            "\n"
            "Frames are hex digit pairs, blanks allowed between pairs: \"AA BB\" or AABB.\n"
+           "The port takes any baud rate its user sets; the device never changes it.\n"
            "\n"
            "Example: " +
            program + " --send \"AA BB\" --every 500\n";

@@ -15,6 +15,8 @@ struct DeviceOptions {
     Frame reply;         // ...and the answer
     Frame frame;         // Send: the frame sent...
     int periodMs = 500;  // ...this often
+    int delayMs = 0;     // Echo, Answer: the wait before each answer
+    int splitBytes = 0;  // when not 0, what it sends goes in pieces of this many bytes
     bool verbose = false;
     bool help = false;
 };
@@ -22,6 +24,9 @@ struct DeviceOptions {
 // Periods the device accepts, in milliseconds.
 constexpr int kShortestPeriodMs = 1;
 constexpr int kLongestPeriodMs = 3600000;
+// The delay before an answer, and the pieces an answer goes in.
+constexpr int kLongestDelayMs = 3600000;
+constexpr int kLargestPiece = 4096;
 
 struct ParsedOptions {
     std::optional<DeviceOptions> options;  // empty when the line is wrong

@@ -6,6 +6,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +18,10 @@ using Clock = std::chrono::steady_clock;
 
 // How long to wait before looking again whether a program opened the port.
 constexpr auto kIdleRecheck = std::chrono::milliseconds(100);
+
+// The pause between the pieces of a split frame: long enough for the port's
+// user to read each piece on its own.
+constexpr int kPiecePauseMs = 5;
 
 timespec ToTimespec(Clock::duration d) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
@@ -61,10 +66,9 @@ bool SimulatedDevice::Open(std::string* error) {
 }
 
 bool SimulatedDevice::Run(const volatile std::sig_atomic_t& stop, std::string* error) {
-    sigset_t waitMask;
-    ::sigprocmask(SIG_SETMASK, nullptr, &waitMask);
-    ::sigdelset(&waitMask, SIGINT);
-    ::sigdelset(&waitMask, SIGTERM);
+    ::sigprocmask(SIG_SETMASK, nullptr, &waitMask_);
+    ::sigdelset(&waitMask_, SIGINT);
+    ::sigdelset(&waitMask_, SIGTERM);
 
     const bool sending = options_.mode == DeviceMode::Send;
     const auto period = std::chrono::milliseconds(options_.periodMs);
@@ -81,7 +85,7 @@ bool SimulatedDevice::Run(const volatile std::sig_atomic_t& stop, std::string* e
         } else if (connected_) {
             wait = nullptr;
         }
-        const int ready = ::ppoll(&p, 1, wait, &waitMask);
+        const int ready = ::ppoll(&p, 1, wait, &waitMask_);
         if (ready < 0) {
             if (errno == EINTR) {
                 continue;
@@ -106,7 +110,7 @@ bool SimulatedDevice::Run(const volatile std::sig_atomic_t& stop, std::string* e
             // Nobody has the port open: look again in a while.
             NoteConnected(false);
             const timespec idle = ToTimespec(kIdleRecheck);
-            ::ppoll(nullptr, 0, &idle, &waitMask);
+            ::ppoll(nullptr, 0, &idle, &waitMask_);
             continue;
         }
         if (!connected_) {
@@ -131,12 +135,12 @@ void SimulatedDevice::Received(const unsigned char* bytes, size_t count) {
     Log("received", received);
     switch (options_.mode) {
         case DeviceMode::Echo:
-            Transmit(received);
+            Answer(received);
             break;
         case DeviceMode::Answer:
             for (unsigned char b : received) {
                 if (matcher_->Feed(b)) {
-                    Transmit(options_.reply);
+                    Answer(options_.reply);
                 }
             }
             break;
@@ -145,7 +149,30 @@ void SimulatedDevice::Received(const unsigned char* bytes, size_t count) {
     }
 }
 
+void SimulatedDevice::Answer(const Frame& bytes) {
+    if (options_.delayMs == 0 || Pause(options_.delayMs)) {
+        Transmit(bytes);
+    }
+}
+
 void SimulatedDevice::Transmit(const Frame& bytes) {
+    const size_t piece = options_.splitBytes > 0 ? size_t(options_.splitBytes) : bytes.size();
+    for (size_t at = 0; at < bytes.size(); at += piece) {
+        if (at > 0 && !Pause(kPiecePauseMs)) {
+            return;
+        }
+        const auto from = bytes.begin() + static_cast<long>(at);
+        WriteOut(Frame(from, from + static_cast<long>(std::min(piece, bytes.size() - at))));
+    }
+}
+
+bool SimulatedDevice::Pause(int ms) {
+    const timespec wait = ToTimespec(std::chrono::milliseconds(ms));
+    // Interrupted only by a stop signal (all others stay blocked as they were).
+    return ::ppoll(nullptr, 0, &wait, &waitMask_) == 0;
+}
+
+void SimulatedDevice::WriteOut(const Frame& bytes) {
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);

@@ -28,7 +28,13 @@ public:
 
 private:
     void Received(const unsigned char* bytes, size_t count);
+    // An answer: after the delay, if any.
+    void Answer(const Frame& bytes);
+    // In pieces when asked to, each its own write a moment after the last.
     void Transmit(const Frame& bytes);
+    void WriteOut(const Frame& bytes);
+    // Waits, letting stop signals through; false when one came.
+    bool Pause(int ms);
     void Log(const char* direction, const Frame& bytes) const;
     void NoteConnected(bool connected);
 
@@ -37,4 +43,5 @@ private:
     int master_ = -1;
     std::string portPath_;
     bool connected_ = false;
+    sigset_t waitMask_{};  // the signal mask while waiting: stop signals let through
 };

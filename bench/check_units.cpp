@@ -1,0 +1,134 @@
+// Units per second of the check program against the simulated device that
+// answers at once, at 115200 baud, and the time each unit takes beyond the
+// time its bytes would need on a real line.
+//
+//   bench_check_units [units, default 5000]
+//
+// The program's own code runs in this process (RunCheckProgram, --quiet, a
+// CSV log as a script would keep); the device is the built tessaline-device.
+// A pseudo-terminal moves bytes without line time, so the measured time per
+// unit is all overhead: the program, the device and the kernel between them.
+// The line time of the same bytes at 115200 baud is computed: 8N1 sends 10
+// bits per byte (start, 8 data, stop), request and answer one after the other.
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "bench/BenchFigures.h"
+#include "support/DeviceProcess.h"
+#include "support/EventLoopWaits.h"
+#include "tools/check/CheckProgram.h"
+
+namespace {
+
+// A Modbus RTU read of one holding register and its answer, CRCs included.
+const char kRequest[] = "01 03 00 00 00 01 84 0A";
+const char kAnswer[] = "01 03 02 00 2A 38 5B";
+constexpr int kBaud = 115200;
+constexpr int kBitsPerByte = 10;  // 8N1
+
+size_t ByteCount(const std::string& hex) {
+    return (hex.size() + 1) / 3;
+}
+
+struct LoggedUnit {
+    QDateTime time;
+    double ms = 0;
+    bool passed = false;
+};
+
+// time is the first column, verdict, ms the 7th and 8th; no field of this
+// run holds a quoted comma except settings, the 3rd ("115200,n,8,1").
+std::vector<LoggedUnit> ReadUnits(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);  // header
+    std::vector<LoggedUnit> units;
+    while (std::getline(in, line)) {
+        std::vector<std::string> fields(1);
+        bool quoted = false;
+        for (char c : line) {
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (c == ',' && !quoted) {
+                fields.emplace_back();
+            } else if (c != '\r') {
+                fields.back() += c;
+            }
+        }
+        if (fields.size() < 8) {
+            continue;
+        }
+        LoggedUnit u;
+        u.time = QDateTime::fromString(QString::fromStdString(fields[0]), Qt::ISODateWithMs);
+        u.passed = fields[6] == "PASS";
+        u.ms = std::stod(fields[7]);
+        units.push_back(u);
+    }
+    return units;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int count = argc > 1 ? std::max(10, std::atoi(argv[1])) : 5000;
+
+    DeviceProcess device({"--answer", kRequest, kAnswer});
+    const std::string port = device.FirstLine(kPatience);
+    QTemporaryDir folder;
+    const std::string log = (folder.path() + "/units.csv").toStdString();
+    const std::vector<std::string> args = {
+        "--port", port,    "--settings", "115200,n,8,1",        "--send-hex", kRequest, "--expect",
+        kAnswer,  "--hex", "--repeat",   std::to_string(count), "--quiet",    "--log",  log,
+    };
+
+    const Clock::time_point start = Clock::now();
+    const int code = RunCheckProgram(args);
+    const double wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+
+    const std::vector<LoggedUnit> units = ReadUnits(log);
+    const long long passed =
+        std::count_if(units.begin(), units.end(), [](const LoggedUnit& u) { return u.passed; });
+    if (code != 0 || units.size() != size_t(count) || passed != count) {
+        std::fprintf(stderr, "the run did not pass every unit: exit %d, %zu units logged\n", code,
+                     units.size());
+        return 1;
+    }
+    // The first unit waits for the device to see the port opened (it looks
+    // every 100 ms); the cycle is timed from its end to the last unit's end.
+    const double cycleMs =
+        double(units.front().time.msecsTo(units.back().time)) / double(units.size() - 1);
+    std::vector<double> unitMs;
+    for (size_t i = 1; i < units.size(); ++i) {
+        unitMs.push_back(units[i].ms);
+    }
+    std::sort(unitMs.begin(), unitMs.end());
+
+    const size_t bytes = ByteCount(kRequest) + ByteCount(kAnswer);
+    const double lineMs = 1000.0 * double(bytes * kBitsPerByte) / kBaud;
+    std::printf("Machine: %s\n", MachineDescription().c_str());
+    std::printf("%d units at %d baud, request %zu bytes, answer %zu bytes, all PASS\n", count,
+                kBaud, ByteCount(kRequest), ByteCount(kAnswer));
+    std::printf("Whole run (opening included): %.0f ms\n", wallMs);
+    std::printf("Units per second: %.0f (%.3f ms per unit, from the log's times)\n",
+                1000.0 / cycleMs, cycleMs);
+    std::printf("Send to verdict: median %.1f ms, 99th percentile %.1f ms, slowest %.1f ms\n",
+                unitMs[unitMs.size() / 2], Percentile99(unitMs), unitMs.back());
+    std::printf("Line time of the same %zu bytes at %d baud 8N1: %.3f ms\n", bytes, kBaud, lineMs);
+    std::printf("Overhead per unit beyond the line time: %.3f ms (%.0f%% of the line time)\n",
+                cycleMs, 100.0 * cycleMs / lineMs);
+    std::printf("On a real line at %d baud: about %.0f units per second\n", kBaud,
+                1000.0 / (lineMs + cycleMs));
+    device.Stop(SIGTERM);
+    return 0;
+}

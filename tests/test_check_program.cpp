@@ -1,0 +1,505 @@
+// The built tessaline-check, run as a script runs it, against real
+// pseudo-terminals: the simulated device answering, or the test playing the
+// device where it must know when the request arrived.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "support/AsNobody.h"
+#include "support/ChildProcess.h"
+#include "support/DeviceProcess.h"
+#include "support/EventLoopWaits.h"
+#include "support/LineSpeed.h"
+#include "support/Pty.h"
+#include "support/TempDir.h"
+#include "tools/check/UnitIds.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+using Record = std::map<std::string, std::string>;
+
+struct Ran {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// "PORT" in the arguments stands for the port under test.
+Args CommandLine(Args args, const std::string& port) {
+    for (std::string& a : args) {
+        if (a == "PORT") {
+            a = port;
+        }
+    }
+    args.insert(args.begin(), TESSALINE_CHECK_PATH);
+    return args;
+}
+
+Ran Finish(ChildProcess& check, std::string out = "") {
+    Ran ran;
+    ran.out = out + check.ReadAll(kPatience);
+    ran.err = check.ReadAllErrors(kPatience);
+    ran.code = check.Wait(kPatience);
+    return ran;
+}
+
+Ran RunCheck(const Args& args, const std::string& port = "", const std::string& input = "") {
+    ChildProcess check(CommandLine(args, port), ChildProcess::Options{true, std::nullopt});
+    check.Write(input);
+    check.CloseInput();
+    return Finish(check);
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+// The simulated device, and the path of its port.
+struct Device {
+    explicit Device(const Args& args) : process(args), port(process.FirstLine(kPatience)) {}
+    DeviceProcess process;
+    std::string port;
+};
+
+const Args kAnswered = {"--answer", "01 03", "AA BB"};
+const Args kAsk = {"--port", "PORT", "--send-hex", "01 03", "--hex"};
+
+Args Plus(Args args, const Args& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+}
+
+// RFC 4180: fields in double quotes may hold commas, quotes (doubled) and line ends.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1, std::vector<std::string>(1));
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted && c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+            rows.back().back() += '"';
+            ++i;
+        } else if (c == '"') {
+            quoted = !quoted;
+        } else if (!quoted && c == ',') {
+            rows.back().emplace_back();
+        } else if (!quoted && c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows.emplace_back(1);
+            ++i;
+        } else {
+            rows.back().back() += c;
+        }
+    }
+    rows.pop_back();  // after the last line end
+    return rows;
+}
+
+// The log's records, whichever its format; fields as text.
+std::vector<Record> ReadLog(const std::string& path) {
+    const std::string text = temp_files::ReadFile(path);
+    std::vector<Record> records;
+    if (path.size() > 6 && path.substr(path.size() - 6) == ".jsonl") {
+        size_t at = 0;
+        for (size_t end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+            QJsonParseError error{};
+            const QJsonObject object =
+                QJsonDocument::fromJson(QByteArray::fromStdString(text.substr(at, end - at)),
+                                        &error)
+                    .object();
+            EXPECT_EQ(error.error, QJsonParseError::NoError) << text.substr(at, end - at);
+            Record r;
+            for (auto it = object.begin(); it != object.end(); ++it) {
+                r[it.key().toStdString()] = it->isDouble()
+                                                ? QString::number(it->toDouble()).toStdString()
+                                                : it->toString().toStdString();
+            }
+            records.push_back(r);
+        }
+        EXPECT_EQ(at, text.size()) << "a record cut short";
+        return records;
+    }
+    const auto rows = ParseCsv(text);
+    EXPECT_FALSE(rows.empty());
+    for (size_t i = 1; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].size(), rows[0].size()) << "row " << i;
+        Record r;
+        for (size_t f = 0; f < rows[0].size() && f < rows[i].size(); ++f) {
+            r[rows[0][f]] = rows[i][f];
+        }
+        records.push_back(r);
+    }
+    return records;
+}
+
+class CheckProgram : public TempDirFixture {
+protected:
+    void SetUp() override {
+        TempDirFixture::SetUp();
+        signal(SIGPIPE, SIG_IGN);  // a check that ends early closes its input
+    }
+};
+
+TEST(InputLines, EndLinesAtLfCrlfOrALoneCrHoweverTheInputIsCut) {
+    struct Case {
+        std::vector<std::string> pieces;
+        std::vector<std::string> lines;  // "(rest)" marks the last line without an end
+    };
+    const Case cases[] = {
+        {{"SN1\nSN2\n"}, {"SN1", "SN2"}},
+        {{"SN1\r\n\r\nSN2"}, {"SN1", "", "SN2(rest)"}},
+        {{"SN1\r", "\nSN2\r", "SN3\n"}, {"SN1", "SN2", "SN3"}},
+        {{"S", "N1", "\r", "\r\n"}, {"SN1", ""}},
+        {{"\n\n"}, {"", ""}},
+    };
+    for (const Case& c : cases) {
+        InputLines input;
+        std::vector<std::string> lines;
+        for (const std::string& piece : c.pieces) {
+            input.Append(piece.data(), piece.size());
+            while (std::optional<std::string> line = input.Next()) {
+                lines.push_back(*line);
+            }
+        }
+        if (std::optional<std::string> rest = input.Rest()) {
+            lines.push_back(*rest + "(rest)");
+        }
+        EXPECT_EQ(lines, c.lines) << c.pieces.front();
+    }
+}
+
+TEST_F(CheckProgram, DecidesEachUnitAgainstTheDevice) {
+    struct Case {
+        const char* name;
+        Args device;
+        Args check;
+        int code;
+        std::vector<std::string> out;  // parts of standard output
+    };
+    const Case cases[] = {
+        {"pass", kAnswered, Plus(kAsk, {"--expect", "AA BB"}), 0, {"unit 1: PASS in ", "1 passed"}},
+        {"wrong answer",
+         kAnswered,
+         Plus(kAsk, {"--expect", "AA BC"}),
+         1,
+         {"unit 1: FAIL in ", "first difference at character 4", "1 failed"}},
+        {"no answer",
+         kAnswered,
+         {"--port", "PORT", "--send-hex", "01 04", "--expect", "AA BB", "--timeout", "200"},
+         2,
+         {"unit 1: TIMEOUT after ", "received  nothing", "1 timed out"}},
+        {"answer in four reads",
+         {"--answer", "01", "AA BB CC DD", "--split", "1"},
+         {"--port", "PORT", "--send-hex", "01", "--expect", "AABBCCDD", "--hex"},
+         0,
+         {"PASS", "received AA BB CC DD"}},
+        // CC comes after each verdict: left over, it would fail the next unit.
+        {"bytes after the verdict",
+         {"--answer", "01", "AA BB CC", "--split", "1"},
+         {"--port", "PORT", "--send-hex", "01", "--expect", "AA BB", "--hex", "--repeat", "3",
+          "--interval", "300"},
+         0,
+         {"unit 3: PASS", "3 passed, 0 failed"}},
+        {"250000 baud",
+         kAnswered,
+         Plus(kAsk, {"--expect", "AA BB", "--settings", "250000,n,8,1"}),
+         0,
+         {"PASS"}},
+        {"characters, blanks ignored",
+         {"--echo"},
+         {"--port", "PORT", "--send", "PING", "--expect", "PI NG"},
+         0,
+         {"PASS"}},
+        {"listening only",
+         {"--send", "AA BB", "--every", "20"},
+         {"--port", "PORT", "--expect", "AA BB", "--hex", "--repeat", "2"},
+         0,
+         {"2 passed"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Device device(c.device);
+        const Ran ran = RunCheck(c.check, device.port);
+        EXPECT_EQ(ran.code, c.code) << ran.out << ran.err;
+        for (const std::string& part : c.out) {
+            EXPECT_TRUE(Has(ran.out, part)) << part << " in\n" << ran.out;
+        }
+        EXPECT_EQ(ran.err, "");
+    }
+}
+
+// The rate is put on the line itself (termios2 for rates without a constant)
+// and the pseudo-terminal keeps it while the program has the port.
+TEST_F(CheckProgram, PutsAnyBaudRateOnThePort) {
+    for (unsigned rate : {115200u, 250000u, 921600u}) {
+        Pty pty;
+        ChildProcess check(CommandLine(Plus(kAsk, {"--expect", "AA", "--settings",
+                                                   std::to_string(rate) + ",n,8,1"}),
+                                       pty.path()),
+                           ChildProcess::Options{true, std::nullopt});
+        ASSERT_EQ(pty.Read(kPatience, 2), BytesOf("\x01\x03"));
+        EXPECT_EQ(LineSpeed(pty.slave()), rate);
+        pty.Write("\xAA");
+        const Ran ran = Finish(check);
+        EXPECT_EQ(ran.code, 0) << ran.out << ran.err;
+    }
+}
+
+TEST_F(CheckProgram, RefusesBeforeAnyUnitWithOneLineAndExit3) {
+    struct Case {
+        Args args;
+        std::string err;  // part of the line; "PORT" for the device's path
+    };
+    WriteFile("lib.ini", "[Current Data Term1]\r\nData=AA\r\n");
+    const Case cases[] = {
+        {{"--port", "/dev/does-not-exist", "--send-hex", "01 03", "--expect", "AA BB"},
+         "tessaline-check: No such device: /dev/does-not-exist (No such file or directory)\n"},
+        {Plus(kAsk, {"--expect", "AA", "--bogus"}), "Unknown option 'bogus'"},
+        {{"--port", "PORT", "--send-hex", "01 0G", "--expect", "AA"},
+         "\"0G\" at position 4 is not a pair of hex digits"},
+        {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,9,1"}), "the data bits are 4 to 8"},
+        {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,8,1.5"}),
+         "1.5 stop bits need 5 data bits (PORT, 9600,n,8,1.5)"},
+        {Plus(kAsk, {"--expect-entry", "2", "--library", "lib.ini"}),
+         "missing library entry: lib.ini has no Data in [Current Data Term2]"},
+        {Plus(kAsk, {"--expect-entry", "1", "--library", "."}), "unreadable library file"},
+        {Plus(kAsk, {"--expect", "AA", "--log", "no-such-folder/units.csv"}),
+         "cannot open log no-such-folder/units.csv: No such file or directory"},
+    };
+    Device device(kAnswered);
+    for (const Case& c : cases) {
+        const Ran ran = RunCheck(c.args, device.port);
+        std::string err = c.err;
+        if (const size_t at = err.find("PORT"); at != std::string::npos) {
+            err.replace(at, 4, device.port);
+        }
+        EXPECT_EQ(ran.code, 3) << ran.err;
+        EXPECT_TRUE(Has(ran.err, err)) << err << " in " << ran.err;
+        EXPECT_EQ(ran.err.rfind("tessaline-check: ", 0), 0u) << ran.err;
+        EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << "one line: " << ran.err;
+        EXPECT_EQ(ran.out, "");
+    }
+
+    ChildProcess holder({TESSALINE_PORT_HOLDER_PATH, device.port});
+    ASSERT_EQ(holder.ReadLine(kPatience), "held");
+    const Ran busy = RunCheck(Plus(kAsk, {"--expect", "AA"}), device.port);
+    EXPECT_EQ(busy.code, 3);
+    EXPECT_TRUE(
+        Has(busy.err, "Port already open: " + device.port + " is in use by another program"))
+        << busy.err;
+}
+
+// Root may open anything: as root the test runs again as the user nobody.
+TEST_F(CheckProgram, PortWithoutPermissionGivesTheDialoutHint) {
+    if (RanAgainAsNobody()) {
+        return;
+    }
+    Pty pty;
+    ASSERT_EQ(chmod(pty.path().c_str(), 0), 0);
+    const Ran ran = RunCheck(Plus(kAsk, {"--expect", "AA"}), pty.path());
+    EXPECT_EQ(ran.code, 3);
+    EXPECT_EQ(ran.err, "tessaline-check: Permission denied: " + pty.path() +
+                           ". Join the dialout group (sudo usermod -aG dialout $USER) and log in "
+                           "again.\n");
+}
+
+// A run cut short is never taken for a whole one: exit 3, and why.
+TEST_F(CheckProgram, PortOrLogFailingMidRunStopsWithExit3) {
+    Device device(kAnswered);
+    ASSERT_EQ(symlink("/dev/full", "full.jsonl"), 0);
+    const Ran full = RunCheck(
+        Plus(kAsk, {"--expect", "AA BB", "--repeat", "3", "--log", "full.jsonl"}), device.port);
+    EXPECT_EQ(full.code, 3);
+    EXPECT_TRUE(Has(full.out, "unit 1: PASS")) << full.out;
+    EXPECT_EQ(full.err,
+              "tessaline-check: cannot write to the log full.jsonl: No space left on device; the "
+              "run stopped after 1 unit\n");
+
+    Pty pty;
+    ChildProcess check(
+        CommandLine(Plus(kAsk, {"--expect", "AA", "--repeat", "3", "--interval", "200"}),
+                    pty.path()),
+        ChildProcess::Options{true, std::nullopt});
+    ASSERT_EQ(pty.Read(kPatience, 2), BytesOf("\x01\x03"));
+    pty.Write("\xAA");
+    const std::string line = check.ReadLine(kPatience);
+    EXPECT_TRUE(Has(line, "unit 1: PASS")) << line;
+    // Unplugged in the interval (or, on a slow machine, during unit 2): the
+    // next unit meets the lost port either way.
+    pty.CloseMaster();
+    const Ran gone = Finish(check);
+    EXPECT_EQ(gone.code, 3);
+    EXPECT_TRUE(Has(gone.err, "The device " + pty.path() + " is gone; the run stopped after"))
+        << gone.err;
+}
+
+TEST_F(CheckProgram, LogsParseBackAndMatchTheSummaries) {
+    struct Run {
+        Args args;
+        const char* summary;
+        int units;
+        const char* verdict;
+        const char* received;
+    };
+    const Run runs[] = {
+        {Plus(kAsk, {"--expect", "AA BB", "--repeat", "3"}), "3 passed, 0 failed, 0 timed out", 3,
+         "PASS", "AA BB"},
+        // Characters: the byte AA is not "A"; quotes and a comma to quote in CSV.
+        {{"--port", "PORT", "--send-hex", "01 03", "--expect", "AA, \"BC\"", "--repeat", "2"},
+         "0 passed, 2 failed, 0 timed out",
+         2,
+         "FAIL",
+         "AA"},
+        {{"--port", "PORT", "--send-hex", "01 04", "--expect", "AA", "--timeout", "200"},
+         "0 passed, 0 failed, 1 timed out",
+         1,
+         "TIMEOUT",
+         ""},
+    };
+    Device device(kAnswered);
+    for (const std::string log : {"units.csv", "units.jsonl"}) {
+        SCOPED_TRACE(log);
+        std::vector<Record> expected;
+        for (const Run& run : runs) {
+            const Ran ran = RunCheck(Plus(run.args, {"--quiet", "--log", log}), device.port);
+            EXPECT_EQ(ran.out.find('\n'), ran.out.size() - 1) << "the summary alone: " << ran.out;
+            EXPECT_TRUE(Has(ran.out, run.summary)) << ran.out;
+            for (int unit = 1; unit <= run.units; ++unit) {
+                expected.push_back({{"verdict", run.verdict},
+                                    {"received", run.received},
+                                    {"unit", std::to_string(unit)}});
+            }
+        }
+        const std::vector<Record> records = ReadLog(log);
+        ASSERT_EQ(records.size(), expected.size());
+        for (size_t i = 0; i < records.size(); ++i) {
+            const Record& r = records[i];
+            EXPECT_EQ(r.size(), 10u);
+            for (const auto& [key, value] : expected[i]) {
+                EXPECT_EQ(r.at(key), value) << key << " of record " << i;
+            }
+            EXPECT_EQ(r.at("port"), device.port);
+            EXPECT_EQ(r.at("settings"), "9600,n,8,1");
+            EXPECT_EQ(r.at("id"), "");
+            EXPECT_EQ(r.at("time").size(), 29u) << r.at("time");
+        }
+        EXPECT_EQ(records[3].at("expected"), "AA, \"BC\"");
+        EXPECT_EQ(records[5].at("sent"), "01 04");
+    }
+}
+
+TEST_F(CheckProgram, UnitIdsFromStandardInput) {
+    struct Case {
+        std::string input;
+        std::vector<std::string> ids;
+    };
+    const Case cases[] = {
+        {"SN1\nSN2\n", {"SN1", "SN2"}},
+        {"SN1\r\n\r\nSN2", {"SN1", "SN1", "SN2"}},  // an empty line repeats the last id
+        {"", {}},
+    };
+    Device device(kAnswered);
+    for (const Case& c : cases) {
+        std::remove("r.jsonl");
+        const Ran ran =
+            RunCheck(Plus(kAsk, {"--expect", "AA BB", "--ids-from-stdin", "--log", "r.jsonl"}),
+                     device.port, c.input);
+        EXPECT_EQ(ran.code, 0) << ran.err;
+        std::vector<std::string> ids;
+        for (const Record& r : ReadLog("r.jsonl")) {
+            ids.push_back(r.at("id"));
+            EXPECT_EQ(r.at("unit"), std::to_string(ids.size()));
+        }
+        EXPECT_EQ(ids, c.ids);
+        EXPECT_TRUE(Has(ran.out, std::to_string(c.ids.size()) + " passed")) << ran.out;
+    }
+}
+
+// The test plays the device, so that it knows where the program is when the
+// signal goes.
+TEST_F(CheckProgram, StopSignalsEndTheRunAfterTheCurrentUnit) {
+    struct Case {
+        const char* name;
+        Args more;
+        std::string input;   // --ids-from-stdin: kept open after it
+        bool answer;         // the test answers the first request
+        bool afterUnitLine;  // the signals go after unit 1's line, else after its request
+        std::vector<int> stops;
+        int code;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {"during a unit that passes",
+         {"--repeat", "5"},
+         "",
+         true,
+         false,
+         {SIGINT},
+         0,
+         "1 passed, 0 failed, 0 timed out"},
+        {"during a unit that times out",
+         {"--repeat", "5", "--timeout", "300"},
+         "",
+         false,
+         false,
+         {SIGTERM},
+         2,
+         "0 passed, 0 failed, 1 timed out"},
+        {"twice: the unit is given up",
+         {"--repeat", "5", "--timeout", "600000"},
+         "",
+         false,
+         false,
+         {SIGINT, SIGTERM},
+         130,
+         "no unit ran"},
+        {"in the interval",
+         {"--repeat", "5", "--interval", "600000"},
+         "",
+         true,
+         true,
+         {SIGINT},
+         0,
+         "1 passed"},
+        {"waiting for a unit id",
+         {"--ids-from-stdin"},
+         "SN1\n",
+         true,
+         true,
+         {SIGTERM},
+         0,
+         "1 passed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Pty pty;
+        ChildProcess check(CommandLine(Plus(Plus(kAsk, {"--expect", "AA"}), c.more), pty.path()),
+                           ChildProcess::Options{true, std::nullopt});
+        check.Write(c.input);
+        ASSERT_EQ(pty.Read(kPatience, 2), BytesOf("\x01\x03"));
+        if (c.answer) {
+            pty.Write("\xAA");
+        }
+        std::string out;
+        if (c.afterUnitLine) {
+            out = check.ReadLine(kPatience) + "\n";
+            ASSERT_TRUE(Has(out, ": PASS")) << out;
+        }
+        for (int stop : c.stops) {
+            check.Signal(stop);
+        }
+        const Ran ran = Finish(check, out);
+        EXPECT_EQ(ran.code, c.code) << ran.out << ran.err;
+        EXPECT_TRUE(Has(ran.out, c.summary)) << ran.out;
+        EXPECT_TRUE(Has(ran.err, "interrupted after ")) << ran.err;
+        EXPECT_FALSE(Has(ran.out, "unit 2")) << ran.out;
+    }
+}
+
+}  // namespace
