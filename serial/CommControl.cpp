@@ -2,9 +2,9 @@
 
 #include <QSerialPort>
 #include <QTimer>
-#include <cstdlib>
 
 #include "platform/threads/ThreadCheck.h"
+#include "serial/PortMapping.h"
 #include "serial/PortSystem.h"
 
 namespace {
@@ -62,11 +62,7 @@ bool CommControl::PortUsable() const {
 }
 
 std::string CommControl::DevicePath(int port) {
-    const std::string variable = "TESSALINE_COM" + std::to_string(port);
-    if (const char* value = std::getenv(variable.c_str()); value && *value) {
-        return value;
-    }
-    return SystemPortPath(port);
+    return CurrentMapping(port).path;
 }
 
 void CommControl::SetInBufferCount(short count) {

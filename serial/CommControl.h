@@ -59,8 +59,8 @@ public:
         return OnOwnerThread(handshaking_, "CommControl::GetHandshaking");
     }
 
-    // The device a port number opens: TESSALINE_COMn when set, else the
-    // system's own device for COMn.
+    // The device a port number opens: a command line's mapping, else
+    // TESSALINE_COMn when set, else the system's own device for COMn.
     static std::string DevicePath(int port);
 
     // Raises OnComm with the given CommEvent, as the port does on its own.
