@@ -65,13 +65,34 @@ std::string CommControl::DevicePath(int port) {
     return CurrentMapping(port).path;
 }
 
+void CommControl::SetTrafficObserver(CommTrafficObserver* observer) {
+    RequireOwnerThread(this, "CommControl::SetTrafficObserver");
+    traffic_ = observer;
+}
+
 void CommControl::SetInBufferCount(short count) {
     RequireOwnerThread(this, "CommControl::SetInBufferCount");
     RequireOpen();
     if (count != 0) {
         Refuse(CommRefusal::InvalidValue);
     }
+    if (traffic_) {
+        DiscardInputObserved();
+        return;
+    }
     port_->clear(QSerialPort::Input);
+}
+
+void CommControl::DiscardInputObserved() {
+    // Read rather than flushed, so that the observer sees what is thrown
+    // away; what the driver held is taken as it stood, as a flush takes it.
+    QByteArray dropped = port_->readAll();
+    if (!TakeDriverInput(port_->handle(), dropped)) {
+        port_->clear(QSerialPort::Input);
+    }
+    if (!dropped.isEmpty()) {
+        traffic_->BytesDiscarded(ByteArray(dropped.begin(), dropped.end()));
+    }
 }
 
 short CommControl::GetInBufferCount() const {
@@ -185,9 +206,13 @@ void CommControl::OpenPort() {
     connect(port, &QSerialPort::readyRead, this, &CommControl::CheckReceive);
     connect(port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
+    if (traffic_) {
+        traffic_->PortOpened({commPort_, path, settings_, handshaking_});
+    }
 }
 
 void CommControl::ClosePort() {
+    const bool wasOpen = portOpen_;
     if (port_) {
         QSerialPort* port = port_;
         port_ = nullptr;
@@ -197,6 +222,9 @@ void CommControl::ClosePort() {
     }
     portOpen_ = false;
     lost_ = false;
+    if (wasOpen && traffic_) {
+        traffic_->PortClosed(commPort_, devicePath_);
+    }
 }
 
 void CommControl::OnPortError(int error) {
@@ -236,6 +264,9 @@ void CommControl::SetOutput(const ByteArray& bytes) {
         }
         // Hand the bytes to the driver now, as a port's transmit buffer would.
         port_->flush();
+        if (traffic_) {
+            traffic_->BytesSent(bytes);
+        }
     }
 }
 
@@ -247,7 +278,11 @@ ByteArray CommControl::GetInput() {
         wanted = std::min<qint64>(wanted, inputLen_);
     }
     const QByteArray data = port_->read(wanted);
-    return ByteArray(data.begin(), data.end());
+    ByteArray bytes(data.begin(), data.end());
+    if (traffic_ && !bytes.empty()) {
+        traffic_->BytesReceived(bytes);
+    }
+    return bytes;
 }
 
 void CommControl::CheckReceive() {

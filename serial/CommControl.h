@@ -8,6 +8,7 @@
 #include "platform/threads/ThreadCheck.h"
 #include "serial/CommErrors.h"
 #include "serial/CommSettings.h"
+#include "serial/CommTraffic.h"
 
 class QSerialPort;
 
@@ -63,6 +64,11 @@ public:
     // TESSALINE_COMn when set, else the system's own device for COMn.
     static std::string DevicePath(int port);
 
+    // Reports openings, closings and the bytes that cross the control to
+    // `observer` (none: nullptr), which must outlive the control or be
+    // replaced first.
+    void SetTrafficObserver(CommTrafficObserver* observer);
+
     // Raises OnComm with the given CommEvent, as the port does on its own.
     void RaiseCommEvent(short commEvent);
 
@@ -86,6 +92,8 @@ private:
     void OnPortError(int error);
     void CheckReceive();
     void QueueReceiveCheck();
+    // Empties the receive buffers, handing what they held to the observer.
+    void DiscardInputObserved();
 
     QPointer<QSerialPort> port_;
     std::string devicePath_;
@@ -102,4 +110,5 @@ private:
     short commEvent_ = 0;
     bool inEvent_ = false;
     bool checkQueued_ = false;
+    CommTrafficObserver* traffic_ = nullptr;
 };

@@ -25,3 +25,7 @@ qint64 DriverInputQueue(qintptr) {
 qint64 DriverOutputQueue(qintptr) {
     return 0;
 }
+
+bool TakeDriverInput(qintptr, QByteArray&) {
+    return false;
+}
