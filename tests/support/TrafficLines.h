@@ -1,7 +1,6 @@
 #pragma once
 
 #include <optional>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,33 +15,76 @@ struct TrafficLine {
     std::string text;  // between the bars
 };
 
+namespace traffic_lines {
+
+// The time's shape, character by character: 'd' a digit, anything else itself.
+inline bool IsTime(const std::string& t) {
+    static const std::string kShape = "dddd-dd-ddTdd:dd:dd.ddd+dd:dd";
+    if (t.size() != kShape.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < t.size(); ++i) {
+        const bool digit = t[i] >= '0' && t[i] <= '9';
+        const bool ok = kShape[i] == 'd'   ? digit
+                        : kShape[i] == '+' ? (t[i] == '+' || t[i] == '-')
+                                           : t[i] == kShape[i];
+        if (!ok) {
+            return false;
+        }
+    }
+    return true;
+}
+
+inline int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    return c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
+
+}  // namespace traffic_lines
+
 // Nothing when the line does not have the documented form, or its count does
 // not match its hex pairs.
 inline std::optional<TrafficLine> ParseTrafficLine(const std::string& line) {
-    static const std::regex kHead(
-        R"(^(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d) (OPEN|CLOSE|RX|TX|DROP) (.*)$)");
-    static const std::regex kBytes(R"(^(\d+)((?: [0-9A-F]{2})*) \|(.*)\|$)");
-    std::smatch head;
-    if (!std::regex_match(line, head, kHead)) {
+    using namespace traffic_lines;
+    const size_t kindAt = line.find(' ');
+    const size_t restAt = kindAt == std::string::npos ? kindAt : line.find(' ', kindAt + 1);
+    if (restAt == std::string::npos || !IsTime(line.substr(0, kindAt))) {
         return std::nullopt;
     }
-    TrafficLine parsed{head[1], head[2], head[3], {}, {}};
+    TrafficLine parsed{line.substr(0, kindAt),
+                       line.substr(kindAt + 1, restAt - kindAt - 1),
+                       line.substr(restAt + 1),
+                       {},
+                       {}};
     if (parsed.kind == "OPEN" || parsed.kind == "CLOSE") {
         return parsed;
     }
-    std::smatch body;
-    if (!std::regex_match(parsed.rest, body, kBytes)) {
+    if (parsed.kind != "RX" && parsed.kind != "TX" && parsed.kind != "DROP") {
         return std::nullopt;
     }
-    std::istringstream pairs(body[2].str());
-    std::string pair;
-    while (pairs >> pair) {
-        parsed.bytes.push_back(static_cast<unsigned char>(std::stoi(pair, nullptr, 16)));
+    const std::string& rest = parsed.rest;
+    size_t at = 0;
+    while (at < rest.size() && rest[at] >= '0' && rest[at] <= '9') {
+        ++at;
     }
-    if (std::to_string(parsed.bytes.size()) != body[1].str()) {
+    if (at == 0 || at > 9) {
         return std::nullopt;
     }
-    parsed.text = body[3];
+    const size_t count = std::stoul(rest.substr(0, at));
+    for (size_t i = 0; i < count; ++i, at += 3) {
+        if (at + 3 > rest.size() || rest[at] != ' ' || HexDigit(rest[at + 1]) < 0 ||
+            HexDigit(rest[at + 2]) < 0) {
+            return std::nullopt;
+        }
+        parsed.bytes.push_back(
+            static_cast<unsigned char>(HexDigit(rest[at + 1]) * 16 + HexDigit(rest[at + 2])));
+    }
+    if (rest.compare(at, 2, " |") != 0 || rest.size() < at + 3 || rest.back() != '|') {
+        return std::nullopt;
+    }
+    parsed.text = rest.substr(at + 2, rest.size() - at - 3);
     return parsed;
 }
 
