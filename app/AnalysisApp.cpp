@@ -7,7 +7,7 @@ CAnalysisApp theApp;
 
 bool CAnalysisApp::InitInstance() {
     // Dialogs may host the serial control from here on.
-    RegisterSerialControl();
+    RegisterSerialControl(m_pTrafficObserver);
 
     CAnalysisDlg dlg;
     m_pMainWnd = &dlg;

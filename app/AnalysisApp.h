@@ -1,6 +1,7 @@
 #pragma once
 
 class CDialog;
+class CommTrafficObserver;
 
 // The application object: runs the analysis window and ends the program when
 // the window closes. No message loop of its own runs afterwards.
@@ -13,6 +14,8 @@ public:
     virtual bool InitInstance();
 
     CDialog* m_pMainWnd = nullptr;
+    // Told of the serial control's traffic when set before InitInstance.
+    CommTrafficObserver* m_pTrafficObserver = nullptr;
 };
 
 extern CAnalysisApp theApp;

@@ -2,7 +2,8 @@
 // pseudo-terminal to the receive view's text changing. The analysis window
 // runs offscreen in this process with COM2 opened by "OPEN"; each byte waits
 // for the view to change before the next is written, so each is its own
-// receive event.
+// receive event. Each mode runs without and then with a traffic log, which
+// records every event (and reads what the end of each event discards).
 //
 //   bench_receive_latency [events per mode, default 300]
 
@@ -17,9 +18,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "app/AnalysisDlg.h"
 #include "bench/BenchFigures.h"
@@ -28,6 +32,7 @@
 #include "res/resource.h"
 #include "serial/CommControl.h"
 #include "support/Pty.h"
+#include "trafficlog/TrafficLog.h"
 
 namespace {
 
@@ -57,9 +62,10 @@ struct Figures {
     double maxMs = 0;
 };
 
-Figures Measure(bool hex, int events) {
+Figures Measure(bool hex, int events, TrafficLog* log) {
     Pty pty;
     ComMapping mapping(2, pty.path());
+    RegisterSerialControl(log);
     CAnalysisDlg dlg;
     if (!dlg.Create()) {
         std::fprintf(stderr, "the window could not be created\n");
@@ -132,12 +138,26 @@ int main(int argc, char** argv) {
     std::printf("Receive latency: one byte at the device end to the receive view changed\n");
     std::printf("machine: %s\n", MachineDescription().c_str());
     std::printf("%d single-byte events per mode, window offscreen\n\n", events);
-    std::printf("%10s %7s %11s %11s %11s\n", "mode", "events", "median ms", "p99 ms", "max ms");
+    const std::string logPath = "/tmp/bench_receive_latency_" + std::to_string(getpid()) + ".log";
+    std::printf("%10s %5s %7s %11s %11s %11s\n", "mode", "log", "events", "median ms", "p99 ms",
+                "max ms");
     for (bool hex : {false, true}) {
-        const Figures f = Measure(hex, events);
-        std::printf("%10s %7zu %11.3f %11.3f %11.3f\n", hex ? "hex" : "character", f.events,
-                    f.medianMs, f.p99Ms, f.maxMs);
-        std::fflush(stdout);
+        for (bool logged : {false, true}) {
+            std::unique_ptr<TrafficLog> log;
+            if (logged) {
+                std::string why;
+                log = TrafficLog::Open(logPath, {}, &why);
+                if (!log) {
+                    std::fprintf(stderr, "%s\n", why.c_str());
+                    return 1;
+                }
+            }
+            const Figures f = Measure(hex, events, log.get());
+            std::printf("%10s %5s %7zu %11.3f %11.3f %11.3f\n", hex ? "hex" : "character",
+                        logged ? "yes" : "no", f.events, f.medianMs, f.p99Ms, f.maxMs);
+            std::fflush(stdout);
+        }
     }
+    std::remove(logPath.c_str());
     return 0;
 }

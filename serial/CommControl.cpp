@@ -2,9 +2,9 @@
 
 #include <QSerialPort>
 #include <QTimer>
-#include <cstdlib>
 
 #include "platform/threads/ThreadCheck.h"
+#include "serial/PortMapping.h"
 #include "serial/PortSystem.h"
 
 namespace {
@@ -74,11 +74,12 @@ bool CommControl::PortUsable() const {
 }
 
 std::string CommControl::DevicePath(int port) {
-    const std::string variable = "TESSALINE_COM" + std::to_string(port);
-    if (const char* value = std::getenv(variable.c_str()); value && *value) {
-        return value;
-    }
-    return SystemPortPath(port);
+    return CurrentMapping(port).path;
+}
+
+void CommControl::SetTrafficObserver(CommTrafficObserver* observer) {
+    RequireOwnerThread(this, "CommControl::SetTrafficObserver");
+    traffic_ = observer;
 }
 
 void CommControl::SetInBufferCount(short count) {
@@ -87,8 +88,32 @@ void CommControl::SetInBufferCount(short count) {
     if (count != 0) {
         Refuse(CommRefusal::InvalidValue);
     }
+    if (traffic_) {
+        DiscardInputObserved();
+        return;
+    }
     port_->clear(QSerialPort::Input);
     marks_.Reset();
+}
+
+void CommControl::DiscardInputObserved() {
+    // Read rather than flushed, so that the observer sees what is thrown
+    // away; what the driver held is taken as it stood, as a flush takes it.
+    QByteArray dropped = port_->readAll();
+    if (!TakeDriverInput(port_->handle(), dropped)) {
+        port_->clear(QSerialPort::Input);
+    }
+    ByteArray bytes;
+    if (marked_) {
+        marks_.Read(reinterpret_cast<const unsigned char*>(dropped.constData()),
+                    static_cast<size_t>(dropped.size()), bytes);
+        marks_.Reset();
+    } else {
+        bytes.assign(dropped.begin(), dropped.end());
+    }
+    if (!bytes.empty()) {
+        traffic_->BytesDiscarded(bytes);
+    }
 }
 
 short CommControl::GetInBufferCount() const {
@@ -210,9 +235,13 @@ void CommControl::OpenPort() {
     connect(port, &QSerialPort::readyRead, this, &CommControl::CheckReceive);
     connect(port, &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { OnPortError(static_cast<int>(e)); });
+    if (traffic_) {
+        traffic_->PortOpened({commPort_, path, settings_, handshaking_});
+    }
 }
 
 void CommControl::ClosePort() {
+    const bool wasOpen = portOpen_;
     if (port_) {
         QSerialPort* port = port_;
         port_ = nullptr;
@@ -224,6 +253,9 @@ void CommControl::ClosePort() {
     lost_ = false;
     marked_ = false;
     marks_.Reset();
+    if (wasOpen && traffic_) {
+        traffic_->PortClosed(commPort_, devicePath_);
+    }
 }
 
 void CommControl::OnPortError(int error) {
@@ -263,6 +295,9 @@ void CommControl::SetOutput(const ByteArray& bytes) {
         }
         // Hand the bytes to the driver now, as a port's transmit buffer would.
         port_->flush();
+        if (traffic_) {
+            traffic_->BytesSent(bytes);
+        }
     }
 }
 
@@ -277,7 +312,11 @@ ByteArray CommControl::GetInput() {
         wanted = std::min<qint64>(wanted, inputLen_);
     }
     const QByteArray data = port_->read(wanted);
-    return ByteArray(data.begin(), data.end());
+    ByteArray bytes(data.begin(), data.end());
+    if (traffic_ && !bytes.empty()) {
+        traffic_->BytesReceived(bytes);
+    }
+    return bytes;
 }
 
 void CommControl::CheckReceive() {

@@ -10,6 +10,7 @@
 #include "serial/CommErrors.h"
 #include "serial/CommSettings.h"
 #include "serial/ParityMarks.h"
+#include "serial/CommTraffic.h"
 
 class QSerialPort;
 
@@ -74,9 +75,14 @@ public:
         return OnOwnerThread(anyBaudRate_, "CommControl::GetAnyBaudRate");
     }
 
-    // The device a port number opens: TESSALINE_COMn when set, else the
-    // system's own device for COMn.
+    // The device a port number opens: a command line's mapping, else
+    // TESSALINE_COMn when set, else the system's own device for COMn.
     static std::string DevicePath(int port);
+
+    // Reports openings, closings and the bytes that cross the control to
+    // `observer` (none: nullptr), which must outlive the control or be
+    // replaced first.
+    void SetTrafficObserver(CommTrafficObserver* observer);
 
     // Raises OnComm with the given CommEvent, as the port does on its own.
     void RaiseCommEvent(short commEvent);
@@ -110,6 +116,8 @@ private:
     // Bytes waiting in the port's buffer, and reading them, marks undone.
     qint64 WaitingBytes() const;
     ByteArray ReadUnmarked();
+    // Empties the receive buffers, handing what they held to the observer.
+    void DiscardInputObserved();
 
     QPointer<QSerialPort> port_;
     std::string devicePath_;    // the device opened
@@ -130,4 +138,5 @@ private:
     bool checkQueued_ = false;
     bool marked_ = false;  // the terminal marks parity errors
     ParityMarkReader marks_;
+    CommTrafficObserver* traffic_ = nullptr;
 };

@@ -10,8 +10,10 @@ CommControlSite::CommControlSite(QWidget* parent)
     connect(control_, &CommControl::onComm, this, [this] { emit controlEvent(EVENT_ONCOMM); });
 }
 
-void RegisterSerialControl() {
-    RegisterControlClass(kSerialControlClass, [](QWidget* parent) -> HostedControl* {
-        return new CommControlSite(parent);
+void RegisterSerialControl(CommTrafficObserver* traffic) {
+    RegisterControlClass(kSerialControlClass, [traffic](QWidget* parent) -> HostedControl* {
+        auto* site = new CommControlSite(parent);
+        site->control().SetTrafficObserver(traffic);
+        return site;
     });
 }

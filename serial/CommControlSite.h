@@ -16,5 +16,7 @@ private:
     CommControl* control_;  // a child: it goes with the site
 };
 
-// Registers the serial control under its class name, so that dialogs can host it.
-void RegisterSerialControl();
+// Registers the serial control under its class name, so that dialogs can host
+// it. Each control made from then on reports its traffic to `traffic` (none:
+// nullptr), which must outlive them.
+void RegisterSerialControl(CommTrafficObserver* traffic = nullptr);

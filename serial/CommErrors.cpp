@@ -14,7 +14,8 @@ const RefusalText kRefusals[] = {
      "Invalid property value: the port cannot send %1 data bits"},
     {CommRefusal::PortOpen, kErrPortOpen, "Operation not valid while the port is open"},
     {CommRefusal::InvalidPortNumber, kErrInvalidPort, "Invalid port number"},
-    {CommRefusal::NoSuchDevice, kErrInvalidPort, "Invalid port number: %1 (%2: %3)"},
+    {CommRefusal::NoSuchDevice, kErrInvalidPort,
+     "Invalid port number: %1 (%2: %3; tessaline --list-ports shows the serial ports)"},
     {CommRefusal::NoPermission, kErrInvalidPort,
      "Permission denied: %2 (%1). Join the dialout group (sudo usermod -aG dialout $USER) and "
      "log in again."},

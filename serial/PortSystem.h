@@ -33,3 +33,8 @@ bool LineHungUp(qintptr handle);
 // QSerialPort has buffered.
 qint64 DriverInputQueue(qintptr handle);
 qint64 DriverOutputQueue(qintptr handle);
+
+// Reads what the driver's receive queue holds now onto the end of `into`,
+// without waiting; later arrivals stay queued. False when it cannot be read
+// this way: the caller then flushes the queue unread.
+bool TakeDriverInput(qintptr handle, QByteArray& into);

@@ -30,3 +30,7 @@ qint64 DriverInputQueue(qintptr) {
 qint64 DriverOutputQueue(qintptr) {
     return 0;
 }
+
+bool TakeDriverInput(qintptr, QByteArray&) {
+    return false;
+}

@@ -82,3 +82,28 @@ qint64 DriverInputQueue(qintptr handle) {
 qint64 DriverOutputQueue(qintptr handle) {
     return QueueCount(handle, TIOCOUTQ);
 }
+
+bool TakeDriverInput(qintptr handle, QByteArray& into) {
+    const qint64 queued = DriverInputQueue(handle);
+    const qsizetype start = into.size();
+    into.resize(start + queued);
+    qint64 taken = 0;
+    while (taken < queued) {
+        pollfd line{static_cast<int>(handle), POLLIN, 0};
+        if (::poll(&line, 1, 0) <= 0 || !(line.revents & POLLIN)) {
+            break;
+        }
+        const ssize_t n = ::read(static_cast<int>(handle), into.data() + start + taken,
+                                 static_cast<size_t>(queued - taken));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            into.resize(start + taken);
+            return false;
+        }
+        taken += n;
+    }
+    into.resize(start + taken);
+    return true;
+}

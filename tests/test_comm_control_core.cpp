@@ -126,7 +126,9 @@ TEST_F(BareCommControl, RefusesWithItsCodeAndText) {
              c.SetCommPort(3);
              c.SetPortOpen(true);
          },
-         kErrInvalidPort, "Invalid port number: COM3 (" + absent + ": No such file or directory)"},
+         kErrInvalidPort,
+         "Invalid port number: COM3 (" + absent +
+             ": No such file or directory; tessaline --list-ports shows the serial ports)"},
         {[&] {
              c.SetCommPort(2);
              c.SetPortOpen(true);

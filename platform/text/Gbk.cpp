@@ -85,6 +85,10 @@ QString ToQt(const std::string& bytes) {
     return out;
 }
 
+bool IsUndecodedByte(QChar c) {
+    return IsEscape(c.unicode());
+}
+
 std::string ToBytes(const QString& text) {
     std::string out;
     out.reserve(static_cast<size_t>(text.size()));

@@ -11,6 +11,9 @@ namespace gbk {
 // characters so that ToBytes gives them back unchanged.
 QString ToQt(const std::string& bytes);
 
+// True for a character ToQt made of a byte that is not valid GBK.
+bool IsUndecodedByte(QChar c);
+
 // Encodes a Qt string as GBK bytes. Characters GBK cannot hold become '?'.
 std::string ToBytes(const QString& text);
 

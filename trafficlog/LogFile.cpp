@@ -1,0 +1,89 @@
+#include "trafficlog/LogFile.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+LogFile::~LogFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+std::string LogFile::Failure(const std::string& what, int error) const {
+    return what + " the traffic log " + path_ + ": " + std::strerror(error);
+}
+
+std::string LogFile::Open(const std::string& path) {
+    path_ = path;
+    // Not blocking: a FIFO without a reader is refused at once, and a pipe
+    // that fills up never holds the writer in write(2).
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
+    if (fd < 0) {
+        return Failure("cannot open", errno);
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return Failure("cannot open", error);
+    }
+    fd_ = fd;
+    regular_ = S_ISREG(info.st_mode);
+    return std::string();
+}
+
+std::string LogFile::Append(const std::string& records) {
+    if (fd_ < 0) {
+        return "the traffic log " + path_ + " is not open";
+    }
+    using Clock = std::chrono::steady_clock;
+    // With O_APPEND the batch lands at the end as it is now.
+    const long long start = regular_ ? ::lseek(fd_, 0, SEEK_END) : -1;
+    size_t written = 0;
+    Clock::time_point lastProgress = Clock::now();
+    while (written < records.size()) {
+        const ssize_t n = ::write(fd_, records.data() + written, records.size() - written);
+        if (n > 0) {
+            written += static_cast<size_t>(n);
+            lastProgress = Clock::now();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            if (Clock::now() - lastProgress >= std::chrono::milliseconds(kStallMs)) {
+                return "the traffic log " + path_ + " took nothing for " +
+                       std::to_string(kStallMs / 1000) + " s";
+            }
+            pollfd room{fd_, POLLOUT, 0};
+            ::poll(&room, 1, 100);
+            continue;
+        }
+        // A regular file that took part of a batch and then nothing is full.
+        const int error = n < 0 ? errno : ENOSPC;
+        CutPartialBatch(start, written);
+        return Failure("cannot write to", error);
+    }
+    return std::string();
+}
+
+void LogFile::CutPartialBatch(long long start, size_t written) {
+    if (!regular_ || start < 0 || written == 0) {
+        return;
+    }
+    // Only while the file ends with our part: another program's later
+    // records are not ours to cut.
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0 &&
+        static_cast<long long>(info.st_size) == start + static_cast<long long>(written)) {
+        (void)::ftruncate(fd_, static_cast<off_t>(start));
+    }
+}

@@ -1,0 +1,155 @@
+#include "trafficlog/TrafficLog.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <exception>
+#include <system_error>
+
+std::unique_ptr<TrafficLog> TrafficLog::Open(const std::string& path, Warning warn,
+                                             std::string* why) {
+    std::unique_ptr<TrafficLog> log(new TrafficLog(std::move(warn)));
+    const std::string failure = log->file_.Open(path);
+    if (!failure.empty()) {
+        if (why) {
+            *why = failure;
+        }
+        return nullptr;
+    }
+    try {
+        log->writer_ = std::thread([raw = log.get()] { raw->Run(); });
+    } catch (const std::system_error& e) {
+        if (why) {
+            *why = "cannot start the writer of the traffic log " + path + ": " + e.what();
+        }
+        return nullptr;
+    }
+    return log;
+}
+
+TrafficLog::TrafficLog(Warning warn) : warn_(std::move(warn)) {}
+
+TrafficLog::~TrafficLog() {
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        stopping_ = true;
+    }
+    wake_.notify_all();
+    if (writer_.joinable()) {
+        writer_.join();
+    }
+}
+
+void TrafficLog::PortOpened(const PortOpening& opening) {
+    TrafficRecord record;
+    record.kind = TrafficKind::Open;
+    record.opening = opening;
+    Queue(std::move(record));
+}
+
+void TrafficLog::PortClosed(short port, const std::string& path) {
+    TrafficRecord record;
+    record.kind = TrafficKind::Close;
+    record.opening.port = port;
+    record.opening.path = path;
+    Queue(std::move(record));
+}
+
+void TrafficLog::BytesReceived(const ByteArray& bytes) {
+    QueueBytes(TrafficKind::Receive, bytes);
+}
+
+void TrafficLog::BytesSent(const ByteArray& bytes) {
+    QueueBytes(TrafficKind::Send, bytes);
+}
+
+void TrafficLog::BytesDiscarded(const ByteArray& bytes) {
+    QueueBytes(TrafficKind::Discard, bytes);
+}
+
+void TrafficLog::QueueBytes(TrafficKind kind, const ByteArray& bytes) {
+    if (failed_.load()) {
+        return;
+    }
+    TrafficRecord record;
+    record.kind = kind;
+    record.bytes = bytes;
+    Queue(std::move(record));
+}
+
+void TrafficLog::Queue(TrafficRecord record) noexcept {
+    if (failed_.load()) {
+        return;
+    }
+    record.at = std::chrono::system_clock::now();
+    try {
+        std::lock_guard<std::mutex> hold(mutex_);
+        queue_.push_back(std::move(record));
+    } catch (...) {
+        // Out of memory: losing a record silently would make the log lie.
+        Fail("the traffic log " + file_.path() + " ran out of memory");
+        return;
+    }
+    wake_.notify_one();
+}
+
+void TrafficLog::Flush() {
+    std::unique_lock<std::mutex> hold(mutex_);
+    idle_.wait(hold, [this] { return (queue_.empty() && !writing_) || failed_.load(); });
+}
+
+void TrafficLog::Fail(const std::string& why) {
+    if (failed_.exchange(true)) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(mutex_);
+        queue_.clear();
+    }
+    idle_.notify_all();
+    if (warn_) {
+        warn_(why + "; no further records are written");
+    }
+}
+
+void TrafficLog::Run() {
+    // A write to a pipe without a reader, or past the file size limit, raises
+    // a signal that would end the program: here it only fails the write.
+    sigset_t writeSignals;
+    sigemptyset(&writeSignals);
+    sigaddset(&writeSignals, SIGPIPE);
+    sigaddset(&writeSignals, SIGXFSZ);
+    pthread_sigmask(SIG_BLOCK, &writeSignals, nullptr);
+
+    std::unique_lock<std::mutex> hold(mutex_);
+    for (;;) {
+        wake_.wait(hold, [this] { return stopping_ || !queue_.empty(); });
+        if (queue_.empty()) {
+            return;  // stopping, and everything is written
+        }
+        std::vector<TrafficRecord> batch;
+        batch.swap(queue_);
+        writing_ = true;
+        hold.unlock();
+
+        std::string why;
+        if (!failed_.load()) {
+            try {
+                std::string text;
+                for (const TrafficRecord& record : batch) {
+                    text += FormatTrafficRecord(record);
+                }
+                why = file_.Append(text);
+            } catch (const std::exception&) {
+                why = "the traffic log " + file_.path() + " ran out of memory";
+            }
+        }
+        if (!why.empty()) {
+            Fail(why);
+        }
+
+        hold.lock();
+        writing_ = false;
+        idle_.notify_all();
+    }
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/CommTraffic.h"
+#include "trafficlog/LogFile.h"
+#include "trafficlog/TrafficRecord.h"
+
+// The traffic log: what a serial control reports, appended to a file. The
+// control's thread only stamps each report with the time and queues it; a
+// writer thread of the log's own formats the queued records and writes them,
+// all that waits in one batch. The first failure to write is reported once
+// through `warn` (on the writer thread); the log then writes nothing more and
+// drops what it is handed.
+class TrafficLog : public CommTrafficObserver {
+public:
+    using Warning = std::function<void(const std::string&)>;
+
+    // Opens the log for appending; nullptr, and one line in `why`, when it
+    // cannot be opened.
+    static std::unique_ptr<TrafficLog> Open(const std::string& path, Warning warn,
+                                            std::string* why);
+    // Writes what is queued, then closes the file.
+    ~TrafficLog() override;
+
+    void PortOpened(const PortOpening& opening) override;
+    void PortClosed(short port, const std::string& path) override;
+    void BytesReceived(const ByteArray& bytes) override;
+    void BytesSent(const ByteArray& bytes) override;
+    void BytesDiscarded(const ByteArray& bytes) override;
+
+    // Returns once every record queued so far is written, or the log failed.
+    void Flush();
+    bool failed() const { return failed_.load(); }
+
+private:
+    explicit TrafficLog(Warning warn);
+    void Queue(TrafficRecord record) noexcept;
+    void QueueBytes(TrafficKind kind, const ByteArray& bytes);
+    void Run();
+    void Fail(const std::string& why);
+
+    LogFile file_;  // the writer thread's alone once it runs
+    Warning warn_;
+    std::mutex mutex_;
+    std::condition_variable wake_;  // records queued, or stopping
+    std::condition_variable idle_;  // a batch written
+    std::vector<TrafficRecord> queue_;
+    bool writing_ = false;
+    bool stopping_ = false;
+    std::atomic<bool> failed_{false};
+    std::thread writer_;
+};

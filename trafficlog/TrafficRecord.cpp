@@ -1,0 +1,133 @@
+#include "trafficlog/TrafficRecord.h"
+
+#include <QString>
+#include <cstdio>
+#include <ctime>
+
+#include "platform/text/Gbk.h"
+
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendHexPair(std::string& out, unsigned char byte) {
+    out += kHexDigits[byte >> 4];
+    out += kHexDigits[byte & 0x0F];
+}
+
+const char* FlowName(short handshaking) {
+    switch (handshaking) {
+        case 1:
+            return "xon/xoff";
+        case 2:
+            return "rts/cts";
+        default:
+            return "none";
+    }
+}
+
+std::string EscapedPath(const std::string& path) {
+    std::string out;
+    for (char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '\\') {
+            out += "\\x";
+            AppendHexPair(out, byte);
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string PortName(short port) {
+    return "COM" + std::to_string(port);
+}
+
+}  // namespace
+
+const char* TrafficKindName(TrafficKind kind) {
+    switch (kind) {
+        case TrafficKind::Open:
+            return "OPEN";
+        case TrafficKind::Close:
+            return "CLOSE";
+        case TrafficKind::Receive:
+            return "RX";
+        case TrafficKind::Send:
+            return "TX";
+        case TrafficKind::Discard:
+            return "DROP";
+    }
+    return "?";
+}
+
+std::string LocalIsoTime(std::chrono::system_clock::time_point at) {
+    using namespace std::chrono;
+    const auto sinceEpoch = at.time_since_epoch();
+    auto secs = duration_cast<seconds>(sinceEpoch);
+    auto ms = duration_cast<milliseconds>(sinceEpoch - secs).count();
+    if (ms < 0) {  // before 1970: the seconds round down, the milliseconds stay positive
+        secs -= seconds(1);
+        ms += 1000;
+    }
+    const std::time_t whole = static_cast<std::time_t>(secs.count());
+    std::tm local{};
+    localtime_r(&whole, &local);
+    // Offsets stay within a day.
+    const int offsetMinutes = static_cast<int>(local.tm_gmtoff / 60 % (24 * 60));
+    const int offset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, static_cast<int>(ms), offsetMinutes < 0 ? '-' : '+',
+                  offset / 60, offset % 60);
+    return text;
+}
+
+std::string PrintableText(const ByteArray& bytes) {
+    const QString decoded = gbk::ToQt(std::string(bytes.begin(), bytes.end()));
+    QString shown;
+    shown.reserve(decoded.size());
+    for (const QChar c : decoded) {
+        const char16_t code = c.unicode();
+        if (gbk::IsUndecodedByte(c) || code < 0x20 || (code >= 0x7F && code < 0xA0)) {
+            shown += QChar('.');
+        } else if (code >= 0xE000 && code <= 0xF8FF) {
+            // GBK's user-defined characters (AA BB among them) have no
+            // printable form: one dot per byte.
+            shown += QStringLiteral("..");
+        } else {
+            shown += c;
+        }
+    }
+    return shown.toStdString();
+}
+
+std::string FormatTrafficRecord(const TrafficRecord& record) {
+    std::string line = LocalIsoTime(record.at);
+    line += ' ';
+    line += TrafficKindName(record.kind);
+    line += ' ';
+    switch (record.kind) {
+        case TrafficKind::Open:
+            line += PortName(record.opening.port) + ' ' + record.opening.settings +
+                    " flow=" + FlowName(record.opening.handshaking) + ' ' +
+                    EscapedPath(record.opening.path);
+            break;
+        case TrafficKind::Close:
+            line += PortName(record.opening.port) + ' ' + EscapedPath(record.opening.path);
+            break;
+        default:
+            line += std::to_string(record.bytes.size());
+            line.reserve(line.size() + record.bytes.size() * 5 + 4);
+            for (unsigned char byte : record.bytes) {
+                line += ' ';
+                AppendHexPair(line, byte);
+            }
+            line += " |" + PrintableText(record.bytes) + '|';
+            break;
+    }
+    line += '\n';
+    return line;
+}
