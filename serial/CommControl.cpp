@@ -111,9 +111,9 @@ void CommControl::DiscardInputObserved() {
     } else {
         bytes.assign(dropped.begin(), dropped.end());
     }
-    if (!bytes.empty()) {
-        traffic_->BytesDiscarded(bytes);
-    }
+    // Reported even when empty: each receive event ends with a discard, and
+    // a reader of the log sees that it happened and took nothing.
+    traffic_->BytesDiscarded(bytes);
 }
 
 short CommControl::GetInBufferCount() const {

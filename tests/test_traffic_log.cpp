@@ -64,6 +64,7 @@ TEST(TrafficRecordLine, EachKindAsDocumented) {
         {{TrafficKind::Send, kInstant, {'P', 'I', '|', 'G'}, {}}, "TX 4 50 49 7C 47 |PI|G|"},
         {{TrafficKind::Discard, kInstant, {'A', 0x0D, 0x0A, 0x00, 0x7F}, {}},
          "DROP 5 41 0D 0A 00 7F |A....|"},
+        {{TrafficKind::Discard, kInstant, {}, {}}, "DROP 0 ||"},
         // GBK characters as themselves; a lead byte without its trail, and one
         // at the end, as dots.
         {{TrafficKind::Receive, kInstant, Gbk("中文 OK"), {}},
