@@ -9,8 +9,8 @@
 #include "platform/threads/ThreadCheck.h"
 #include "serial/CommErrors.h"
 #include "serial/CommSettings.h"
-#include "serial/ParityMarks.h"
 #include "serial/CommTraffic.h"
+#include "serial/ParityMarks.h"
 
 class QSerialPort;
 

@@ -7,8 +7,7 @@
 
 void RequireOwnerThread(const QObject* object, const char* call) {
     if (object && object->thread() != QThread::currentThread()) {
-        qFatal("%s called off the window's thread: hand the call over (UiThreadCalls::Call)",
-               call);
+        qFatal("%s called off the window's thread: hand the call over (UiThreadCalls::Call)", call);
     }
 }
 #endif
