@@ -21,6 +21,21 @@ protected:
         control_.SetCommPort(2);
     }
 
+    // Input until `count` bytes came or 2 s passed. The buffer count also
+    // holds what the driver has and the port has not read yet, which Input
+    // cannot give before the event loop lets the port read it.
+    ByteArray InputOf(size_t count) {
+        ByteArray got;
+        static_cast<void>(QTest::qWaitFor(
+            [&] {
+                const ByteArray more = control_.GetInput();
+                got.insert(got.end(), more.begin(), more.end());
+                return got.size() >= count;
+            },
+            2000));
+        return got;
+    }
+
     Pty pty_;
     ComMapping mapping_;
     CommControl control_;
@@ -33,8 +48,7 @@ TEST_F(BareCommControl, TalksBothWaysAndRaisesOnComm) {
     pty_.Write("ping");
     ASSERT_TRUE(QTest::qWaitFor([&] { return events_ > 0; }, 2000));
     EXPECT_EQ(control_.GetCommEvent(), CommControl::kEvReceive);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return control_.GetInBufferCount() == 4; }, 2000));
-    EXPECT_EQ(control_.GetInput(), BytesOf("ping"));
+    EXPECT_EQ(InputOf(4), BytesOf("ping"));
     control_.SetOutput(BytesOf("pong"));
     EXPECT_EQ(pty_.Read(1000, 4), BytesOf("pong"));
 }
@@ -81,10 +95,7 @@ TEST_F(BareCommControl, ChecksParityOnInputWhenTheLineHasParity) {
             EXPECT_EQ(in & (INPCK | PARMRK), 0u);
         }
         pty_.Write(sent);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return control_.GetInBufferCount() == static_cast<short>(sent.size()); }, 2000))
-            << control_.GetInBufferCount();
-        EXPECT_EQ(control_.GetInput(), sent);
+        EXPECT_EQ(InputOf(sent.size()), sent);
         control_.SetPortOpen(false);
         control_.SetHandshaking(0);
     }
