@@ -1,8 +1,5 @@
 #include "datalib/DataLibraryFile.h"
 
-#include <algorithm>
-
-#include "platform/profile/AtomicFile.h"
 #include "platform/text/Gbk.h"
 
 const char* const kDataLibraryFile = ".\\Quorvix.ini";
@@ -74,10 +71,7 @@ DataLibraryData ReadDataLibraryData(DataLibraryKind kind, int number, const std:
         result.value = std::move(value);
         return result;
     }
-    // The profile functions take a backslash as a folder separator.
-    std::string path = fileName;
-    std::replace(path.begin(), path.end(), '\\', '/');
-    const FileContent file = ReadWholeFile(path);
+    const FileContent file = ReadProfileFile(fileName);
     if (file.status == FileContent::Missing) {
         result.status = DataLibraryData::MissingFile;
     } else if (file.status == FileContent::Failed) {

@@ -32,6 +32,10 @@ std::string GetPrivateProfileStringA(const std::string& section, const std::stri
     return value ? *value : defaultValue;
 }
 
+FileContent ReadProfileFile(const std::string& fileName) {
+    return ReadWholeFile(LocalPath(fileName));
+}
+
 std::string WhyProfileWriteRefused(const std::string& section, const std::string& key,
                                    const std::string& value) {
     return profile::WhyUnstorable(section, key, value);

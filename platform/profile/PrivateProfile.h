@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "platform/profile/AtomicFile.h"
+
 // Our private-profile functions: one value of an INI-style profile file by
 // section and key (see ProfileFormat.h for the format). The file name is taken
 // as the platform takes it: a backslash separates folders, and a relative name
@@ -19,6 +21,10 @@ struct ProfileWriteResult {
 // read is kept parsed while it stays unchanged (see ProfileCache.h).
 std::string GetPrivateProfileStringA(const std::string& section, const std::string& key,
                                      const std::string& defaultValue, const std::string& fileName);
+
+// The profile file as the functions above read it, the name taken as they
+// take it: for telling a missing or unreadable file from a missing value.
+FileContent ReadProfileFile(const std::string& fileName);
 
 // Sets key in section to value, creating the file, the section or the key as
 // needed; every other line of the file is kept byte for byte. The file is
