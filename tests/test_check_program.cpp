@@ -429,7 +429,8 @@ TEST_F(CheckProgram, StopSignalsEndTheRunAfterTheCurrentUnit) {
         Args more;
         std::string input;   // --ids-from-stdin: kept open after it
         bool answer;         // the test answers the first request
-        bool afterUnitLine;  // the signals go after unit 1's line, else after its request
+        bool afterUnitLine;  // the signals go after unit 1's line, else between its request and
+                             // answer
         std::vector<int> stops;
         int code;
         std::string summary;
@@ -483,16 +484,19 @@ TEST_F(CheckProgram, StopSignalsEndTheRunAfterTheCurrentUnit) {
                            ChildProcess::Options{true, std::nullopt});
         check.Write(c.input);
         ASSERT_EQ(pty.Read(kPatience, 2), BytesOf("\x01\x03"));
-        if (c.answer) {
-            pty.Write("\xAA");
-        }
         std::string out;
         if (c.afterUnitLine) {
+            pty.Write("\xAA");
             out = check.ReadLine(kPatience) + "\n";
             ASSERT_TRUE(Has(out, ": PASS")) << out;
         }
         for (int stop : c.stops) {
             check.Signal(stop);
+        }
+        // Answered only once signalled: an answer first could let unit 2
+        // begin before the signal came.
+        if (c.answer && !c.afterUnitLine) {
+            pty.Write("\xAA");
         }
         const Ran ran = Finish(check, out);
         EXPECT_EQ(ran.code, c.code) << ran.out << ran.err;
