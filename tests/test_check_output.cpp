@@ -4,12 +4,14 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <chrono>
 #include <cstdlib>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "platform/text/Gbk.h"
+#include "platform/text/LocalTime.h"
 #include "support/TempDir.h"
 #include "tools/check/OutputText.h"
 #include "tools/check/ResultsLog.h"
@@ -19,12 +21,15 @@
 
 namespace {
 
+// 2024-05-01T14:03:07.250Z
+const std::chrono::system_clock::time_point kDecided{std::chrono::milliseconds(1714572187250)};
+
 const std::vector<std::string> kKeys = {"time",     "port",    "settings", "sent", "received",
                                         "expected", "verdict", "ms",       "unit", "id"};
 
 UnitRecord Record(Verdict verdict, ByteArray received, std::string expected, std::string id) {
     UnitRecord r;
-    r.time = QDateTime::fromMSecsSinceEpoch(1714572187250);
+    r.time = kDecided;
     r.port = "/dev/pts/3";
     r.settings = "250000,n,8,1";
     r.sent = {0x01, 0x03};
@@ -80,7 +85,7 @@ std::vector<std::string> ReadCsvRecord(std::string& text) {
 
 // The fields as a reader of the log gets them back.
 std::vector<std::string> Expected(const UnitRecord& r) {
-    return {FormatRecordTime(r.time),
+    return {LocalIsoTime(r.time),
             r.port,
             r.settings,
             HexBytes(r.sent),
@@ -147,7 +152,7 @@ TEST(UnitRecordFormat, TimeIsLocalWithMillisecondsAndOffset) {
     for (const Case& c : cases) {
         setenv("TZ", c.tz, 1);
         tzset();
-        EXPECT_EQ(FormatRecordTime(QDateTime::fromMSecsSinceEpoch(1714572187250)), c.text);
+        EXPECT_EQ(LocalIsoTime(kDecided), c.text);
     }
     before ? setenv("TZ", saved.c_str(), 1) : unsetenv("TZ");
     tzset();

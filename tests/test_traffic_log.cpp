@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "platform/text/Gbk.h"
+#include "platform/text/LocalTime.h"
 #include "support/TempDir.h"
 #include "support/TrafficLines.h"
 #include "trafficlog/TrafficLog.h"

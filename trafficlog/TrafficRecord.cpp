@@ -1,10 +1,9 @@
 #include "trafficlog/TrafficRecord.h"
 
 #include <QString>
-#include <cstdio>
-#include <ctime>
 
 #include "platform/text/Gbk.h"
+#include "platform/text/LocalTime.h"
 
 namespace {
 
@@ -60,29 +59,6 @@ const char* TrafficKindName(TrafficKind kind) {
             return "DROP";
     }
     return "?";
-}
-
-std::string LocalIsoTime(std::chrono::system_clock::time_point at) {
-    using namespace std::chrono;
-    const auto sinceEpoch = at.time_since_epoch();
-    auto secs = duration_cast<seconds>(sinceEpoch);
-    auto ms = duration_cast<milliseconds>(sinceEpoch - secs).count();
-    if (ms < 0) {  // before 1970: the seconds round down, the milliseconds stay positive
-        secs -= seconds(1);
-        ms += 1000;
-    }
-    const std::time_t whole = static_cast<std::time_t>(secs.count());
-    std::tm local{};
-    localtime_r(&whole, &local);
-    // Offsets stay within a day.
-    const int offsetMinutes = static_cast<int>(local.tm_gmtoff / 60 % (24 * 60));
-    const int offset = offsetMinutes < 0 ? -offsetMinutes : offsetMinutes;
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
-                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                  local.tm_min, local.tm_sec, static_cast<int>(ms), offsetMinutes < 0 ? '-' : '+',
-                  offset / 60, offset % 60);
-    return text;
 }
 
 std::string PrintableText(const ByteArray& bytes) {

@@ -35,10 +35,6 @@ std::string FormatTrafficRecord(const TrafficRecord& record);
 // "OPEN", "CLOSE", "RX", "TX" or "DROP".
 const char* TrafficKindName(TrafficKind kind);
 
-// Local time with milliseconds and the offset from UTC:
-// 2025-03-14T09:26:53.589+01:00.
-std::string LocalIsoTime(std::chrono::system_clock::time_point at);
-
 // The bytes as GBK text in UTF-8; control characters, bytes that are not GBK
 // and GBK's user-defined characters become '.', one per byte.
 std::string PrintableText(const ByteArray& bytes);

@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include <QDateTime>
 #include <QEventLoop>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 
 #include "serial/CommControl.h"
@@ -88,7 +88,7 @@ int CheckSession::Run() {
             break;
         }
         UnitRecord record;
-        record.time = QDateTime::currentDateTime();
+        record.time = std::chrono::system_clock::now();
         record.port = plan_.options.port;
         record.settings = FormatCommSettings(plan_.lineSettings);
         record.sent = plan_.sendBytes;

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/text/LocalTime.h"
 #include "tools/check/OutputText.h"
 
 namespace {
@@ -15,11 +16,11 @@ constexpr const char* kFieldNames[] = {"time",     "port",    "settings", "sent"
 // The record's fields in order, as text; numbers are marked for JSON.
 std::vector<std::pair<std::string, bool>> Fields(const UnitRecord& r) {
     return {
-        {FormatRecordTime(r.time), false}, {ToUtf8(r.port), false},
-        {ToUtf8(r.settings), false},       {HexBytes(r.sent), false},
-        {HexBytes(r.received), false},     {ToUtf8(r.expected), false},
-        {VerdictName(r.verdict), false},   {FormatOneDecimal(r.ms), true},
-        {std::to_string(r.unit), true},    {ToUtf8(r.id), false},
+        {LocalIsoTime(r.time), false},   {ToUtf8(r.port), false},
+        {ToUtf8(r.settings), false},     {HexBytes(r.sent), false},
+        {HexBytes(r.received), false},   {ToUtf8(r.expected), false},
+        {VerdictName(r.verdict), false}, {FormatOneDecimal(r.ms), true},
+        {std::to_string(r.unit), true},  {ToUtf8(r.id), false},
     };
 }
 
@@ -70,16 +71,6 @@ std::string JsonString(const std::string& text) {
 }
 
 }  // namespace
-
-std::string FormatRecordTime(const QDateTime& time) {
-    const QDateTime local = time.toLocalTime();
-    const int offset = local.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    char zone[16];
-    std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60,
-                  minutes % 60);
-    return local.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")).toStdString() + zone;
-}
 
 std::string CsvHeader() {
     std::string line;

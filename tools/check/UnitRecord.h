@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDateTime>
+#include <chrono>
 #include <string>
 
 #include "send/HexText.h"
@@ -10,9 +10,9 @@
 // this order: time, port, settings, sent, received, expected, verdict, ms,
 // unit, id.
 struct UnitRecord {
-    QDateTime time;        // when the unit was decided
-    std::string port;      // as given on the command line
-    std::string settings;  // "9600,n,8,1"
+    std::chrono::system_clock::time_point time;  // when the unit was decided
+    std::string port;                            // as given on the command line
+    std::string settings;                        // "9600,n,8,1"
     ByteArray sent;
     ByteArray received;    // up to the deciding byte; what arrived for a TIMEOUT
     std::string expected;  // as given, blanks kept
@@ -21,10 +21,6 @@ struct UnitRecord {
     long long unit = 0;  // its number in the run, from 1
     std::string id;      // empty unless given
 };
-
-// ISO-8601 local time with milliseconds and the offset from UTC:
-// "2024-05-01T14:03:07.250+02:00" (Qt Core, so the same on every platform).
-std::string FormatRecordTime(const QDateTime& time);
 
 // The CSV header line and one record, RFC 4180: a field holding a comma, a
 // double quote, CR or LF goes in double quotes with its quotes doubled; every
