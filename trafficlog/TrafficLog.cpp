@@ -3,16 +3,18 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <cerrno>
+#include <cstring>
 #include <exception>
 #include <system_error>
 
 std::unique_ptr<TrafficLog> TrafficLog::Open(const std::string& path, Warning warn,
                                              std::string* why) {
     std::unique_ptr<TrafficLog> log(new TrafficLog(std::move(warn)));
-    const std::string failure = log->file_.Open(path);
-    if (!failure.empty()) {
+    log->path_ = path;
+    if (const int error = log->file_.Open(path)) {
         if (why) {
-            *why = failure;
+            *why = log->Failure("cannot open", error);
         }
         return nullptr;
     }
@@ -87,7 +89,7 @@ void TrafficLog::Queue(TrafficRecord record) noexcept {
         queue_.push_back(std::move(record));
     } catch (...) {
         // Out of memory: losing a record silently would make the log lie.
-        Fail("the traffic log " + file_.path() + " ran out of memory");
+        Fail("the traffic log " + path_ + " ran out of memory");
         return;
     }
     wake_.notify_one();
@@ -139,9 +141,11 @@ void TrafficLog::Run() {
                 for (const TrafficRecord& record : batch) {
                     text += FormatTrafficRecord(record);
                 }
-                why = file_.Append(text);
+                if (const int error = file_.Append(text)) {
+                    why = Failure("cannot write to", error);
+                }
             } catch (const std::exception&) {
-                why = "the traffic log " + file_.path() + " ran out of memory";
+                why = "the traffic log " + path_ + " ran out of memory";
             }
         }
         if (!why.empty()) {
@@ -152,4 +156,12 @@ void TrafficLog::Run() {
         writing_ = false;
         idle_.notify_all();
     }
+}
+
+std::string TrafficLog::Failure(const std::string& what, int error) const {
+    if (error == ETIMEDOUT) {
+        return "the traffic log " + path_ + " took nothing for " +
+               std::to_string(RecordFile::kStallMs / 1000) + " s";
+    }
+    return what + " the traffic log " + path_ + ": " + std::strerror(error);
 }

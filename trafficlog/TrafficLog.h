@@ -9,8 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/files/RecordFile.h"
 #include "serial/CommTraffic.h"
-#include "trafficlog/LogFile.h"
 #include "trafficlog/TrafficRecord.h"
 
 // The traffic log: what a serial control reports, appended to a file. The
@@ -47,7 +47,11 @@ private:
     void Run();
     void Fail(const std::string& why);
 
-    LogFile file_;  // the writer thread's alone once it runs
+    // Says what failed, with the path and the system's reason.
+    std::string Failure(const std::string& what, int error) const;
+
+    RecordFile file_;  // the writer thread's alone once it runs
+    std::string path_;
     Warning warn_;
     std::mutex mutex_;
     std::condition_variable wake_;  // records queued, or stopping

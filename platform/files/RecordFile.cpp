@@ -1,4 +1,4 @@
-#include "trafficlog/LogFile.h"
+#include "platform/files/RecordFile.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -7,41 +7,41 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 
-LogFile::~LogFile() {
+RecordFile::~RecordFile() {
+    Close();
+}
+
+void RecordFile::Close() {
     if (fd_ >= 0) {
         ::close(fd_);
+        fd_ = -1;
     }
 }
 
-std::string LogFile::Failure(const std::string& what, int error) const {
-    return what + " the traffic log " + path_ + ": " + std::strerror(error);
-}
-
-std::string LogFile::Open(const std::string& path) {
-    path_ = path;
+int RecordFile::Open(const std::string& path) {
+    Close();
     // Not blocking: a FIFO without a reader is refused at once, and a pipe
     // that fills up never holds the writer in write(2).
     const int fd =
         ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0666);
     if (fd < 0) {
-        return Failure("cannot open", errno);
+        return errno;
     }
     struct stat info {};
     if (::fstat(fd, &info) != 0) {
         const int error = errno;
         ::close(fd);
-        return Failure("cannot open", error);
+        return error;
     }
     fd_ = fd;
     regular_ = S_ISREG(info.st_mode);
-    return std::string();
+    return 0;
 }
 
-std::string LogFile::Append(const std::string& records) {
+int RecordFile::Append(const std::string& records) {
     if (fd_ < 0) {
-        return "the traffic log " + path_ + " is not open";
+        return EBADF;
     }
     using Clock = std::chrono::steady_clock;
     // With O_APPEND the batch lands at the end as it is now.
@@ -60,8 +60,7 @@ std::string LogFile::Append(const std::string& records) {
         }
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             if (Clock::now() - lastProgress >= std::chrono::milliseconds(kStallMs)) {
-                return "the traffic log " + path_ + " took nothing for " +
-                       std::to_string(kStallMs / 1000) + " s";
+                return ETIMEDOUT;
             }
             pollfd room{fd_, POLLOUT, 0};
             ::poll(&room, 1, 100);
@@ -70,12 +69,12 @@ std::string LogFile::Append(const std::string& records) {
         // A regular file that took part of a batch and then nothing is full.
         const int error = n < 0 ? errno : ENOSPC;
         CutPartialBatch(start, written);
-        return Failure("cannot write to", error);
+        return error;
     }
-    return std::string();
+    return 0;
 }
 
-void LogFile::CutPartialBatch(long long start, size_t written) {
+void RecordFile::CutPartialBatch(long long start, size_t written) {
     if (!regular_ || start < 0 || written == 0) {
         return;
     }
