@@ -5,19 +5,15 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/text/AsciiCase.h"
+
 ResultsLog::Format ResultsLog::FormatFor(const std::string& path) {
     static const std::string kSuffix = ".jsonl";
     if (path.size() < kSuffix.size()) {
         return Format::Csv;
     }
     const std::string tail = path.substr(path.size() - kSuffix.size());
-    for (size_t i = 0; i < tail.size(); ++i) {
-        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] + 32) : tail[i];
-        if (c != kSuffix[i]) {
-            return Format::Csv;
-        }
-    }
-    return Format::JsonLines;
+    return ascii::CompareNoCase(tail, kSuffix) == 0 ? Format::JsonLines : Format::Csv;
 }
 
 std::string ResultsLog::Failure(const std::string& what, int error) const {
