@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "serial/CommSettings.h"
+#include "tools/WholeNumber.h"
 
 const char kCheckProgram[] = "tessaline-check";
 
@@ -112,18 +113,13 @@ std::string ToBytes(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
-// A whole decimal number within [low, high]; nothing otherwise.
+// A whole decimal number within [low, high] into `out`; false otherwise.
 bool ParseWhole(const std::string& text, int low, int high, int& out) {
-    if (text.empty() || text.size() > 10 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return false;
+    const std::optional<int> value = ParseWholeNumber(text, low, high);
+    if (value) {
+        out = *value;
     }
-    const long long value = std::stoll(text);
-    if (value < low || value > high) {
-        return false;
-    }
-    out = static_cast<int>(value);
-    return true;
+    return value.has_value();
 }
 
 // 1 to 4 for COM1 to COM4 in any case; 0 for a device path; -1 for another

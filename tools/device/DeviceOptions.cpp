@@ -4,23 +4,12 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include "tools/WholeNumber.h"
+
 namespace {
 
 ParsedOptions Wrong(const std::string& why) {
     return ParsedOptions{std::nullopt, why};
-}
-
-// A whole decimal number from `low` to `high` (at most 3600000).
-std::optional<int> ParseWhole(const std::string& text, int low, int high) {
-    if (text.empty() || text.size() > 7 ||
-        text.find_first_not_of("0123456789") != std::string::npos) {
-        return std::nullopt;
-    }
-    const int value = std::stoi(text);
-    if (value < low || value > high) {
-        return std::nullopt;
-    }
-    return value;
 }
 
 // Takes a number option's value when it is set; an empty text when it is fine.
@@ -30,7 +19,7 @@ std::string ReadNumber(const QCommandLineParser& parser, const QCommandLineOptio
         return std::string();
     }
     const std::string text = parser.value(option).toStdString();
-    const std::optional<int> value = ParseWhole(text, low, high);
+    const std::optional<int> value = ParseWholeNumber(text, low, high);
     if (!value) {
         return "--" + option.names().first().toStdString() + " takes " + what + " from " +
                std::to_string(low) + " to " + std::to_string(high) + ", not '" + text + "'";
