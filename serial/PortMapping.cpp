@@ -31,20 +31,28 @@ std::optional<PortMapping> Wrong(std::string* why, const std::string& text) {
 
 }  // namespace
 
+int ComPortNumber(const std::string& name) {
+    if (name.size() < 4 || ascii::ToLower(name[0]) != 'c' || ascii::ToLower(name[1]) != 'o' ||
+        ascii::ToLower(name[2]) != 'm' ||
+        name.find_first_not_of("0123456789", 3) != std::string::npos) {
+        return 0;
+    }
+    // One digit: the mappable ports are single digits, so "COM02" is not COM2.
+    const bool mappable = name.size() == 4 && name[3] >= '0' + kFirstMappablePort &&
+                          name[3] <= '0' + kLastMappablePort;
+    return mappable ? name[3] - '0' : -1;
+}
+
 std::optional<PortMapping> ParsePortMapping(const std::string& text, std::string* why) {
     const size_t equals = text.find('=');
     if (equals == std::string::npos || equals + 1 == text.size()) {
         return Wrong(why, text);
     }
-    const std::string name = text.substr(0, equals);
-    // One digit: the mappable ports are single digits, so "COM02" is refused
-    // rather than read as COM2.
-    const bool com = name.size() == 4 && ascii::ToLower(name[0]) == 'c' &&
-                     ascii::ToLower(name[1]) == 'o' && ascii::ToLower(name[2]) == 'm';
-    if (!com || name[3] < '0' + kFirstMappablePort || name[3] > '0' + kLastMappablePort) {
+    const int port = ComPortNumber(text.substr(0, equals));
+    if (port <= 0) {
         return Wrong(why, text);
     }
-    return PortMapping{name[3] - '0', text.substr(equals + 1), MappingSource::CommandLine};
+    return PortMapping{port, text.substr(equals + 1), MappingSource::CommandLine};
 }
 
 void SetCommandLineMappings(const std::vector<PortMapping>& mappings) {

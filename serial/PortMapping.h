@@ -20,6 +20,11 @@ struct PortMapping {
     MappingSource source = MappingSource::System;
 };
 
+// kFirstMappablePort to kLastMappablePort for that COMn, COM in any case; -1
+// for COM and other digits (COM5, COM02), a port the window does not offer; 0
+// for any other text (a device path).
+int ComPortNumber(const std::string& name);
+
 // "COMn=PATH", COM in any case, n from kFirstMappablePort to
 // kLastMappablePort, PATH not empty. On failure `why` gets one line.
 std::optional<PortMapping> ParsePortMapping(const std::string& text, std::string* why);

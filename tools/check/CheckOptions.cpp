@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "serial/CommSettings.h"
+#include "serial/PortMapping.h"
 #include "tools/WholeNumber.h"
 
 const char kCheckProgram[] = "tessaline-check";
@@ -122,16 +123,6 @@ bool ParseWhole(const std::string& text, int low, int high, int& out) {
     return value.has_value();
 }
 
-// 1 to 4 for COM1 to COM4 in any case; 0 for a device path; -1 for another
-// COM number, which the window's mapping does not know.
-int ComNumber(const std::string& port) {
-    if (port.size() < 4 || (port[0] | 0x20) != 'c' || (port[1] | 0x20) != 'o' ||
-        (port[2] | 0x20) != 'm' || port.find_first_not_of("0123456789", 3) != std::string::npos) {
-        return 0;
-    }
-    return port.size() == 4 && port[3] >= '1' && port[3] <= '4' ? port[3] - '0' : -1;
-}
-
 ParsedCheckCommand Wrong(const std::string& why) {
     ParsedCheckCommand parsed;
     parsed.error = why;
@@ -180,7 +171,7 @@ ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) 
         return Wrong("--port is required: a device path such as /dev/ttyUSB0, or COM1 to COM4");
     }
     o.port = value("port");
-    o.comPort = ComNumber(o.port);
+    o.comPort = ComPortNumber(o.port);
     if (o.comPort < 0) {
         return Wrong("--port " + o.port +
                      ": the COM ports are COM1 to COM4; give other ports by their device path");
