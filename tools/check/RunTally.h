@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/check/Verdict.h"
+#include "tools/check/core/Verdict.h"
 
 // Exit codes of the check program.
 constexpr int kExitAllPassed = 0;

@@ -2,7 +2,7 @@
 
 #include "send/HexText.h"
 #include "tools/check/CheckPlan.h"
-#include "tools/check/Verdict.h"
+#include "tools/check/core/Verdict.h"
 
 class CommControl;
 class StopSignals;

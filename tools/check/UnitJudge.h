@@ -5,7 +5,7 @@
 #include <string>
 
 #include "send/HexText.h"
-#include "tools/check/Verdict.h"
+#include "tools/check/core/Verdict.h"
 
 // Decides one unit from its received bytes, taken one at a time, with the
 // analysis window's rule: each byte becomes the text the window shows for it

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "send/HexText.h"
-#include "tools/check/Verdict.h"
+#include "tools/check/core/Verdict.h"
 
 // One unit's record, as the results log and --json write it. The fields, in
 // this order: time, port, settings, sent, received, expected, verdict, ms,

@@ -1,4 +1,4 @@
-#include "tools/check/Verdict.h"
+#include "tools/check/core/Verdict.h"
 
 const char* VerdictName(Verdict verdict) {
     switch (verdict) {
