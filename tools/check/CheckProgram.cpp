@@ -7,6 +7,7 @@
 #include "tools/check/CheckOptions.h"
 #include "tools/check/CheckPlan.h"
 #include "tools/check/CheckSession.h"
+#include "tools/check/OutputText.h"
 #include "tools/check/ResultsLog.h"
 #include "tools/check/RunTally.h"
 #include "tools/check/StopSignals.h"
@@ -14,7 +15,7 @@
 namespace {
 
 int Refused(const std::string& why) {
-    std::fprintf(stderr, "%s: %s\n", kCheckProgram, why.c_str());
+    std::fprintf(stderr, "%s: %s\n", kCheckProgram, ForTerminal(why).c_str());
     return kExitUsageError;
 }
 

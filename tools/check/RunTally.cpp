@@ -39,13 +39,13 @@ std::string RunTally::SummaryLine() const {
     const double median =
         sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
     return line + "; pass rate " + FormatOneDecimal(rate) + "%; fastest " +
-           FormatOneDecimal(sorted.front()) + " ms, median " + FormatOneDecimal(median) +
-           " ms, slowest " + FormatOneDecimal(sorted.back()) + " ms";
+           FormatMs(sorted.front()) + " ms, median " + FormatMs(median) + " ms, slowest " +
+           FormatMs(sorted.back()) + " ms";
 }
 
 int RunTally::ExitCode(bool interrupted) const {
-    if (interrupted && total() == 0) {
-        return kExitInterrupted;
+    if (total() == 0) {
+        return interrupted ? kExitInterrupted : kExitNoUnit;
     }
     if (failed_ > 0) {
         return kExitSomeFailed;

@@ -10,6 +10,7 @@ constexpr int kExitAllPassed = 0;
 constexpr int kExitSomeFailed = 1;     // at least one FAIL
 constexpr int kExitSomeTimedOut = 2;   // at least one TIMEOUT and no FAIL
 constexpr int kExitUsageError = 3;     // usage, port or file error before any unit
+constexpr int kExitNoUnit = 4;         // the run ended without a unit (empty input)
 constexpr int kExitInterrupted = 130;  // Ctrl-C or SIGTERM before any unit completed
 
 // The counts and unit times of a run, for its summary and its exit code.
@@ -30,8 +31,8 @@ public:
     std::string SummaryLine() const;
 
     // 1 with any FAIL, else 2 with any TIMEOUT, else 0; 130 when the run was
-    // interrupted before a unit completed. A run that ends with no unit
-    // without being interrupted (empty input) exits 0.
+    // interrupted before a unit completed, 4 when it ended without a unit
+    // otherwise (empty input): no script may read that as "all passed".
     int ExitCode(bool interrupted) const;
 
 private:

@@ -3,6 +3,7 @@
 #include "analysis/BlankFilter.h"
 #include "analysis/ByteText.h"
 #include "platform/text/Gbk.h"
+#include "tools/check/OutputText.h"
 
 namespace {
 
@@ -78,14 +79,16 @@ std::optional<std::string> UnreachableExpectedPiece(const std::string& expected,
     for (size_t at = 0; at < stripped.size(); at += 2) {
         const std::string piece = stripped.substr(at, 2);
         if (piece.size() < 2) {
-            return piece;
+            return WholeCharacters(stripped, at, 1);
         }
+        // Reported whole: half a character would not show.
+        const std::string shown = WholeCharacters(stripped, at, 2);
         const unsigned char high = HexCharValue(piece[0]);
         const unsigned char low = HexCharValue(piece[1]);
         // Compared with what the byte these digits name shows as.
         if (high == 16 || low == 16 ||
             Stripped(ByteText(static_cast<unsigned char>(high * 16 + low), true)) != piece) {
-            return piece;
+            return shown;
         }
     }
     return std::nullopt;

@@ -85,12 +85,19 @@ const std::map<char, std::vector<const char*>>& Font() {
 std::string FormatUnitReport(const UnitRecord& r, bool hex) {
     std::string line = "unit " + std::to_string(r.unit);
     if (!r.id.empty()) {
-        line += " (" + ToUtf8(r.id) + ")";
+        line += " (" + ForTerminal(r.id) + ")";
     }
     line += std::string(": ") + VerdictName(r.verdict) +
-            (r.verdict == Verdict::Timeout ? " after " : " in ") + FormatOneDecimal(r.ms) + " ms";
+            (r.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(r.ms) + " ms";
     line += ", sent " + (r.sent.empty() ? std::string("nothing") : HexBytes(r.sent));
     line += ", received " + (r.received.empty() ? std::string("nothing") : HexBytes(r.received));
+    // What the device sent beyond the verdict, so the operator sees all of it.
+    if (!r.trailing.empty()) {
+        line += ", trailing " + HexBytes(r.trailing);
+    }
+    if (!r.late.empty()) {
+        line += ", late " + HexBytes(r.late);
+    }
     line += "\n";
     if (r.verdict == Verdict::Fail || r.verdict == Verdict::Timeout) {
         line += SideBySide(r, hex);

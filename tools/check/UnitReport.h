@@ -17,7 +17,9 @@
 // In character mode each side shows its text quoted and escaped, then its
 // bytes in hex: `expected  "OK\r\n"  4F 4B 0D 0A`. Received is what arrived
 // up to the verdict; "nothing" when no byte came. "(SN7)" shows only when the
-// unit has an id.
+// unit has an id, its control characters escaped. Bytes that came after the
+// verdict follow as ", trailing 0D 0A", an answer after a TIMEOUT as
+// ", late 4F 4B".
 std::string FormatUnitReport(const UnitRecord& record, bool hex);
 
 // The verdict in large block letters, a few lines high, for an operator a
