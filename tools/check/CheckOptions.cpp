@@ -31,8 +31,8 @@ const OptionSpec kOptions[] = {
     {{"settings"},
      "SETTINGS",
      "Line settings BAUD,PARITY,DATABITS,STOPBITS (default 9600,n,8,1): BAUD any rate the port "
-     "accepts (115200, 921600, 250000 ...), PARITY e, m, n, o or s, DATABITS 4 to 8, STOPBITS "
-     "1, 1.5 or 2."},
+     "accepts (115200, 921600, 250000 ...), PARITY e, m, n, o or s, DATABITS 5 to 8, STOPBITS "
+     "1 or 2 (1 or 1.5 with 5 data bits)."},
     {{"flow"}, "none|rtscts|xonxoff", "Flow control (default none)."},
     {{"send"},
      "TEXT",
@@ -60,7 +60,14 @@ const OptionSpec kOptions[] = {
      "and shows each verdict in large letters."},
     {{"timeout"}, "MS", "How long a unit waits for its answer (default 1000)."},
     {{"repeat"}, "N", "Run N units (default 1)."},
-    {{"interval"}, "MS", "Wait between units (default 0)."},
+    {{"interval"}, "MS", "Wait between units, on top of the settle time (default 0)."},
+    {{"settle"},
+     "MS",
+     "After each verdict, wait until the line has been quiet for MS before the next unit; what "
+     "comes meanwhile (a line end, a checksum) is recorded as trailing and never judged. After "
+     "a TIMEOUT an answer within one more timeout is recorded as late. Default 50, or five "
+     "characters' time when that is longer (below 1000 baud). 0: the next unit at once, for "
+     "devices known to answer in one piece."},
     {{"log"},
      "FILE",
      "Append one record per unit to FILE: JSON lines when its name ends in .jsonl, else CSV."},
@@ -83,15 +90,17 @@ const char kExamples[] =
     "      --library rig.ini --send-entry 2 --expect-entry 2 --timeout 300 --quiet\n"
     "  tessaline-check --port /dev/ttyUSB0 --send OK --expect OK --json | jq -r .verdict\n"
     "\n"
-    "Ctrl-C or SIGTERM ends the run after the current unit, prints the summary and\n"
+    "Ctrl-C, SIGTERM or SIGHUP ends the run after the current unit, prints the summary and\n"
     "exits with the code for the units that ran; a second one gives up the unit.\n"
     "\n"
     "Exit codes:\n"
     "  0    every unit passed\n"
     "  1    at least one unit failed\n"
     "  2    at least one unit timed out, none failed\n"
-    "  3    usage, port or file error before any unit ran, or a port or log that\n"
-    "       failed during the run (which then stops)\n"
+    "  3    usage, port or file error before any unit ran, or a port, log or\n"
+    "       standard output that failed during the run (which then stops), or\n"
+    "       unit ids refused\n"
+    "  4    no unit ran (empty input)\n"
     "  130  interrupted before any unit completed\n";
 
 void AddOptions(QCommandLineParser& parser) {
@@ -121,6 +130,21 @@ bool ParseWhole(const std::string& text, int low, int high, int& out) {
         out = *value;
     }
     return value.has_value();
+}
+
+// Settings the string allows but a UART cannot put on the line.
+const char* UnsendableReason(const CommSettings& line) {
+    switch (FindUnsendableSettings(line)) {
+        case UnsendableSettings::DataBits:
+            return "a serial port sends 5 to 8 data bits";
+        case UnsendableSettings::OneAndAHalfStopBits:
+            return "1.5 stop bits need 5 data bits (6 to 8 data bits take 1 or 2 stop bits)";
+        case UnsendableSettings::TwoStopBits:
+            return "2 stop bits need 6 to 8 data bits (5 data bits take 1 or 1.5 stop bits)";
+        case UnsendableSettings::None:
+            break;
+    }
+    return nullptr;
 }
 
 ParsedCheckCommand Wrong(const std::string& why) {
@@ -179,8 +203,12 @@ ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) 
     if (isSet("settings")) {
         o.settings = value("settings");
         std::string why;
-        if (!ParseCommSettingsAnyBaud(o.settings, &why)) {
+        const std::optional<CommSettings> line = ParseCommSettingsAnyBaud(o.settings, &why);
+        if (!line) {
             return Wrong("--settings " + o.settings + ": " + why);
+        }
+        if (const char* unsendable = UnsendableReason(*line)) {
+            return Wrong("--settings " + o.settings + ": " + unsendable);
         }
     }
     if (isSet("flow")) {
@@ -245,6 +273,7 @@ ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) 
         {"timeout", 1, kLongestTimeoutMs, "whole milliseconds", &o.timeoutMs},
         {"repeat", 1, kMostRepeats, "a whole number of units", &o.repeat},
         {"interval", 0, kLongestIntervalMs, "whole milliseconds", &o.intervalMs},
+        {"settle", 0, kLongestIntervalMs, "whole milliseconds", &o.settleMs},
     };
     for (const Number& n : numbers) {
         if (isSet(n.name) && !ParseWhole(value(n.name), n.low, n.high, *n.out)) {

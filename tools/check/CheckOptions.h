@@ -37,6 +37,7 @@ struct CheckOptions {
     int timeoutMs = 1000;     // 1 to kLongestTimeoutMs
     int repeat = 1;           // 1 to kMostRepeats
     int intervalMs = 0;       // 0 to kLongestIntervalMs, between units
+    int settleMs = -1;        // 0 to kLongestIntervalMs; -1: the default for the line's rate
     std::string logPath;      // empty: no log
     bool quiet = false;       // the summary only
     bool json = false;        // one JSON object per unit instead of the unit line

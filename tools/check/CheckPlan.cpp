@@ -1,5 +1,8 @@
 #include "tools/check/CheckPlan.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "datalib/DataLibraryFile.h"
 #include "tools/check/OutputText.h"
 #include "tools/check/UnitJudge.h"
@@ -25,12 +28,12 @@ std::optional<ByteArray> StrictHex(const std::string& text, std::string& why) {
         case HexParseEnd::Complete:
             return bytes;
         case HexParseEnd::NotAPair:
-            why = QuotedForTerminal(text.substr(end.position, 2)) + " at position " + position +
-                  " is not a pair of hex digits";
+            why = QuotedForTerminal(WholeCharacters(text, end.position, 2)) + " at position " +
+                  position + " is not a pair of hex digits";
             break;
         case HexParseEnd::LoneLast:
-            why = QuotedForTerminal(text.substr(end.position)) + " at position " + position +
-                  " is a lone last digit: hex digits go in pairs";
+            why = QuotedForTerminal(WholeCharacters(text, end.position, 1)) + " at position " +
+                  position + " is a lone last digit: hex digits go in pairs";
             break;
     }
     return std::nullopt;
@@ -104,6 +107,16 @@ bool ResolveSend(const CheckOptions& options, const std::string& shownLibrary, C
 
 }  // namespace
 
+int DefaultSettleMs(const CommSettings& line) {
+    constexpr int kShortestMs = 50;
+    constexpr int kCharacters = 5;
+    // Start bit, data bits, parity bit, stop bits.
+    const double stopBits = line.stopBits == "1.5" ? 1.5 : line.stopBits == "2" ? 2 : 1;
+    const double bits = 1 + line.dataBits + (line.parity == 'n' ? 0 : 1) + stopBits;
+    const double ms = kCharacters * bits * 1000.0 / line.baud;
+    return std::max(kShortestMs, static_cast<int>(std::ceil(ms)));
+}
+
 ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options) {
     CheckPlan plan;
     plan.options = options;
@@ -113,6 +126,7 @@ ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options) {
         return Wrong("--settings " + options.settings + ": " + why);
     }
     plan.lineSettings = *settings;
+    plan.settleMs = options.settleMs >= 0 ? options.settleMs : DefaultSettleMs(*settings);
     plan.libraryPath = options.libraryPath.empty() ? kDataLibraryFile : options.libraryPath;
     // Messages name the file as the operator knows it.
     const std::string shownLibrary =

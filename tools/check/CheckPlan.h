@@ -16,7 +16,13 @@ struct CheckPlan {
     bool listenOnly = true;     // no send option: each unit only waits for its answer
     std::string expected;       // as given (blanks kept), for UnitJudge and the record
     std::string libraryPath;    // the library file read, as the profile functions take it
+    int settleMs = 0;           // options.settleMs, or its default for the line's rate
 };
+
+// The quiet time after a verdict when none is given: 50 ms, or five
+// characters' time on the line when that is longer, so that a line end or a
+// checksum a few milliseconds behind the answer is still the unit's.
+int DefaultSettleMs(const CommSettings& line);
 
 struct ResolvedCheckPlan {
     std::optional<CheckPlan> plan;

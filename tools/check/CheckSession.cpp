@@ -9,6 +9,7 @@
 
 #include "serial/CommControl.h"
 #include "tools/check/CheckOptions.h"
+#include "tools/check/OutputText.h"
 #include "tools/check/ResultsLog.h"
 #include "tools/check/StopSignals.h"
 #include "tools/check/UnitExchange.h"
@@ -17,16 +18,17 @@
 
 namespace {
 
-void Write(FILE* stream, const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stream);
-    std::fflush(stream);
+void WriteError(const std::string& text) {
+    std::fflush(stdout);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fflush(stderr);
 }
 
 }  // namespace
 
 CheckSession::CheckSession(const CheckPlan& plan, CommControl& control, ResultsLog* log,
                            StopSignals& stop)
-    : plan_(plan), control_(control), log_(log), stop_(stop) {
+    : plan_(plan), control_(control), log_(log), stop_(stop), out_(STDOUT_FILENO) {
     const CheckOptions& o = plan_.options;
     if (o.idsFromStdin) {
         ids_.emplace(STDIN_FILENO, ::isatty(STDIN_FILENO) == 1, stop_);
@@ -98,12 +100,20 @@ int CheckSession::Run() {
         record.ms = outcome.ms;
         record.unit = ++unit_;
         record.id = id;
+        record.trailing = std::move(outcome.trailing);
+        record.late = std::move(outcome.late);
         if (log_) {
             failure = log_->Append(record);
         }
         Print(record);
         tally_.Add(record.verdict, record.ms);
-        if (!failure.empty()) {
+        if (failure.empty() && out_.state() == RunOutput::State::Failed) {
+            failure = out_.failure();
+        }
+        if (failure.empty()) {
+            failure = outcome.portLost;
+        }
+        if (!failure.empty() || out_.state() == RunOutput::State::ReaderGone) {
             break;
         }
     }
@@ -116,29 +126,42 @@ void CheckSession::Print(const UnitRecord& record) {
         return;
     }
     if (o.json) {
-        Write(stdout, FormatJsonRecord(record));
+        out_.Write(FormatJsonRecord(record));
         return;
     }
     std::string text = FormatUnitReport(record, o.hex);
     if (bannerShown_) {
         text += FormatVerdictBanner(record.verdict, true);
     }
-    Write(stdout, text);
+    out_.Write(text);
 }
 
-int CheckSession::Finish(bool interrupted, const std::string& failure) {
+int CheckSession::Finish(bool interrupted, std::string failure) {
     const std::string ran =
         std::to_string(tally_.total()) + (tally_.total() == 1 ? " unit" : " units");
     if (ids_ && ids_->prompting()) {
-        Write(stderr, "\n");  // off the prompt's line
+        WriteError("\n");  // off the prompt's line
+    }
+    // Lines that named no unit: units of the input were never tested.
+    const int skipped = ids_ ? ids_->skipped() : 0;
+    if (failure.empty() && skipped > 0) {
+        WriteError(std::string(kCheckProgram) + ": " + std::to_string(skipped) +
+                   (skipped == 1 ? " unit id was" : " unit ids were") +
+                   " refused, so not every unit was tested\n");
     }
     if (!failure.empty()) {
-        Write(stderr, std::string(kCheckProgram) + ": " + failure + "; the run stopped after " +
-                          ran + "\n");
+        WriteError(std::string(kCheckProgram) + ": " + ForTerminal(failure) +
+                   "; the run stopped after " + ran + "\n");
     } else if (interrupted) {
-        Write(stderr, std::string(kCheckProgram) + ": interrupted after " + ran + "\n");
+        WriteError(std::string(kCheckProgram) + ": interrupted after " + ran + "\n");
     }
     // With --json standard output holds nothing but the records.
-    Write(plan_.options.json ? stderr : stdout, tally_.SummaryLine() + "\n");
-    return failure.empty() ? tally_.ExitCode(interrupted) : kExitUsageError;
+    const std::string summary = tally_.SummaryLine() + "\n";
+    if (plan_.options.json) {
+        WriteError(summary);
+    } else if (out_.Write(summary) == RunOutput::State::Failed && failure.empty()) {
+        WriteError(std::string(kCheckProgram) + ": " + out_.failure() + "\n");
+        return kExitUsageError;
+    }
+    return failure.empty() && skipped == 0 ? tally_.ExitCode(interrupted) : kExitUsageError;
 }

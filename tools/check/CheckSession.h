@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/check/CheckPlan.h"
+#include "tools/check/RunOutput.h"
 #include "tools/check/RunTally.h"
 #include "tools/check/UnitIdSource.h"
 
@@ -13,10 +14,11 @@ class StopSignals;
 struct UnitRecord;
 
 // A run of units on an open port: each unit exchanged, logged and printed,
-// then the summary. A stop request ends it after the current unit. A port
-// that fails or a log that can no longer be written ends it too, with one
-// line on standard error; the exit code is then 3, whatever ran before, so
-// that a script never takes a cut-short run for a whole one.
+// then the summary. A stop request ends it after the current unit, and so
+// does a reader of standard output that went away (quietly). A port that
+// fails, or a log or standard output that can no longer be written, ends it
+// too, with one line on standard error; the exit code is then 3, whatever ran
+// before, so that a script never takes a cut-short run for a whole one.
 class CheckSession {
 public:
     // `log` may be null (no --log).
@@ -31,7 +33,7 @@ private:
     // The wait between units; false when a stop request came.
     bool Pause();
     void Print(const UnitRecord& record);
-    int Finish(bool interrupted, const std::string& failure);
+    int Finish(bool interrupted, std::string failure);
 
     const CheckPlan& plan_;
     CommControl& control_;
@@ -39,6 +41,7 @@ private:
     StopSignals& stop_;
     std::optional<UnitIdSource> ids_;
     bool bannerShown_;  // an operator at a terminal sees each verdict in large letters
+    RunOutput out_;
     RunTally tally_;
     long long unit_ = 0;
 };

@@ -1,7 +1,10 @@
 #include "tools/check/ResultsLog.h"
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -30,22 +33,10 @@ std::string ResultsLog::Open(const std::string& path) {
     if (const int error = file_.Open(path)) {
         return Failure("cannot open", error);
     }
-    if (format_ != Format::Csv) {
-        return std::string();
-    }
-    // Locked, so that two runs starting on one new file write one header; a
-    // pipe or a terminal has no size and always gets it.
+    // Locked, so that two runs starting on one new file write one header.
     const int fd = file_.handle();
     const bool locked = flock(fd, LOCK_EX) == 0;
-    struct stat st {};
-    std::string why;
-    if (fstat(fd, &st) != 0) {
-        why = Failure("cannot read the size of", errno);
-    } else if (st.st_size == 0) {
-        if (const int error = file_.Append(CsvHeader())) {
-            why = Failure("cannot write to the", error);
-        }
-    }
+    const std::string why = Prepare();
     if (locked) {
         flock(fd, LOCK_UN);
     }
@@ -53,6 +44,59 @@ std::string ResultsLog::Open(const std::string& path) {
         file_.Close();
     }
     return why;
+}
+
+std::string ResultsLog::Prepare() {
+    const int fd = file_.handle();
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        return Failure("cannot read the size of", errno);
+    }
+    const std::string header = format_ == Format::Csv ? CsvHeader() : std::string();
+    // A pipe or a terminal has no size and always gets the header.
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) {
+        if (const int error = header.empty() ? 0 : file_.Append(header)) {
+            return Failure("cannot write to the", error);
+        }
+        return std::string();
+    }
+    // The file is open for appending only: it is read through a second
+    // descriptor.
+    const int reader = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (reader < 0) {
+        return Failure("cannot read", errno);
+    }
+    const std::string why = CheckEnds(reader, st.st_size, header);
+    ::close(reader);
+    return why;
+}
+
+std::string ResultsLog::CheckEnds(int reader, long long size, const std::string& header) {
+    if (!header.empty()) {
+        // Rows under another header would land in the wrong columns.
+        std::string first(header.size(), '\0');
+        const ssize_t n = pread(reader, first.data(), first.size(), 0);
+        if (n < 0) {
+            return Failure("cannot read", errno);
+        }
+        first.resize(static_cast<size_t>(n));
+        if (first != header) {
+            return "the log " + path_ + " has other columns than this run writes (" +
+                   header.substr(0, header.size() - 2) + "): give another file";
+        }
+    }
+    // A last line without its line break (an editor, another program) would
+    // have the first record glued onto it.
+    char last = '\n';
+    if (pread(reader, &last, 1, size - 1) != 1) {
+        return Failure("cannot read", errno);
+    }
+    if (last != '\n') {
+        if (const int error = file_.Append(format_ == Format::Csv ? "\r\n" : "\n")) {
+            return Failure("cannot write to the", error);
+        }
+    }
+    return std::string();
 }
 
 std::string ResultsLog::Append(const UnitRecord& record) {

@@ -21,9 +21,10 @@ public:
     static Format FormatFor(const std::string& path);
 
     // Opens the file for appending, creating it, and writes the CSV header
-    // when it is empty. Empty on success, else one line: the path and the
-    // system's reason. Call before the first unit: a log that cannot be
-    // opened is a usage error.
+    // when it is empty. A CSV file whose first line is another header is
+    // refused; a file whose last line has no line break gets one first.
+    // Empty on success, else one line: the path and the reason. Call before
+    // the first unit: a log that cannot be opened is a usage error.
     std::string Open(const std::string& path);
 
     // Appends one record. Empty on success, else one line saying what went
@@ -35,6 +36,11 @@ public:
 
 private:
     std::string Failure(const std::string& what, int error) const;
+    // Under the lock: the header of a new CSV file, a refusal of one whose
+    // header differs, and a line break after a last line that lacks one.
+    std::string Prepare();
+    // The header and the last byte of a file that already holds records.
+    std::string CheckEnds(int reader, long long size, const std::string& header);
 
     RecordFile file_;
     Format format_ = Format::Csv;

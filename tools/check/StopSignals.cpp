@@ -13,6 +13,7 @@ volatile std::sig_atomic_t g_signals = 0;
 int g_wakeFd = -1;
 struct sigaction g_previousInt {};
 struct sigaction g_previousTerm {};
+struct sigaction g_previousHup {};
 
 // Only what is safe in a signal handler: a counter and write(2).
 void OnStopSignal(int) {
@@ -45,11 +46,15 @@ StopSignals::StopSignals() {
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGINT, &action, &g_previousInt);
     ::sigaction(SIGTERM, &action, &g_previousTerm);
+    // A closed terminal or SSH connection ends the run as SIGTERM does: the
+    // unit in progress is finished and logged.
+    ::sigaction(SIGHUP, &action, &g_previousHup);
 }
 
 StopSignals::~StopSignals() {
     ::sigaction(SIGINT, &g_previousInt, nullptr);
     ::sigaction(SIGTERM, &g_previousTerm, nullptr);
+    ::sigaction(SIGHUP, &g_previousHup, nullptr);
     g_wakeFd = -1;
     delete notifier_;
     ::close(pipe_[0]);

@@ -2,7 +2,7 @@
 
 #include <QSocketNotifier>
 
-// Ctrl-C (SIGINT) and SIGTERM ask the check program to stop. The handler only
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the check program to stop. The handler only
 // counts the signal and writes one byte to a pipe; the pipe's notifier wakes
 // the event loop, so that a wait (for an answer, the interval or a unit id)
 // sees the request at once. One instance at a time.

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "tools/check/CheckOptions.h"
 #include "tools/check/StopSignals.h"
 
 UnitIdSource::UnitIdSource(int fd, bool prompt, StopSignals& stop)
@@ -23,6 +24,10 @@ UnitIdSource::Result UnitIdSource::Next(std::string& id) {
         }
         if (line) {
             prompted_ = false;
+            if (line->size() > kLongestUnitId) {
+                Refuse("longer than " + std::to_string(kLongestUnitId) + " bytes");
+                continue;
+            }
             id = NextUnitId(*line, lastId_);
             return Result::Unit;
         }
@@ -40,6 +45,16 @@ UnitIdSource::Result UnitIdSource::Next(std::string& id) {
         }
         ReadSome();
     }
+}
+
+void UnitIdSource::Refuse(const std::string& why) {
+    if (!prompt_) {
+        ++skipped_;
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: unit id refused: %s%s\n", kCheckProgram, why.c_str(),
+                 prompt_ ? "; scan or type it again" : "");
+    std::fflush(stderr);
 }
 
 bool UnitIdSource::WaitForInput() {

@@ -23,11 +23,17 @@ public:
     // Whether the prompt waits on its line for an answer.
     bool prompting() const { return prompted_; }
 
+    // Lines refused as ids (too long) and so units never tested, each said
+    // on standard error at once. On a terminal none: the operator is asked
+    // again instead.
+    int skipped() const { return skipped_; }
+
 private:
     // Waits until the input has something to read or a stop request came;
     // false on a stop request.
     bool WaitForInput();
     void ReadSome();
+    void Refuse(const std::string& why);
 
     int fd_;
     bool prompt_;
@@ -36,4 +42,5 @@ private:
     std::string lastId_;
     bool ended_ = false;
     bool prompted_ = false;
+    int skipped_ = 0;
 };

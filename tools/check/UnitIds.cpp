@@ -23,8 +23,12 @@ std::optional<std::string> InputLines::Next() {
         }
         skipLineFeed_ = false;
     }
-    const size_t end = pending_.find_first_of("\r\n");
+    const size_t end = pending_.find_first_of("\r\n", scanned_);
     if (end == std::string::npos) {
+        if (pending_.size() > kLongestUnitId + 1) {
+            pending_.resize(kLongestUnitId + 1);
+        }
+        scanned_ = pending_.size();
         return std::nullopt;
     }
     std::string line = pending_.substr(0, end);
@@ -37,6 +41,7 @@ std::optional<std::string> InputLines::Next() {
         }
     }
     pending_.erase(0, next);
+    scanned_ = 0;
     return line;
 }
 
@@ -46,5 +51,6 @@ std::optional<std::string> InputLines::Rest() {
     }
     std::string line;
     line.swap(pending_);
+    scanned_ = 0;
     return line;
 }

@@ -10,8 +10,9 @@
 
 namespace {
 
-constexpr const char* kFieldNames[] = {"time",     "port",    "settings", "sent", "received",
-                                       "expected", "verdict", "ms",       "unit", "id"};
+constexpr const char* kFieldNames[] = {"time",     "port",     "settings", "sent",
+                                       "received", "expected", "verdict",  "ms",
+                                       "unit",     "id",       "trailing", "late"};
 
 // The record's fields in order, as text; numbers are marked for JSON.
 std::vector<std::pair<std::string, bool>> Fields(const UnitRecord& r) {
@@ -19,8 +20,9 @@ std::vector<std::pair<std::string, bool>> Fields(const UnitRecord& r) {
         {LocalIsoTime(r.time), false},   {ToUtf8(r.port), false},
         {ToUtf8(r.settings), false},     {HexBytes(r.sent), false},
         {HexBytes(r.received), false},   {ToUtf8(r.expected), false},
-        {VerdictName(r.verdict), false}, {FormatOneDecimal(r.ms), true},
+        {VerdictName(r.verdict), false}, {FormatMs(r.ms), true},
         {std::to_string(r.unit), true},  {ToUtf8(r.id), false},
+        {HexBytes(r.trailing), false},   {HexBytes(r.late), false},
     };
 }
 

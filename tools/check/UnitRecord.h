@@ -8,7 +8,7 @@
 
 // One unit's record, as the results log and --json write it. The fields, in
 // this order: time, port, settings, sent, received, expected, verdict, ms,
-// unit, id.
+// unit, id, trailing, late.
 struct UnitRecord {
     std::chrono::system_clock::time_point time;  // when the unit was decided
     std::string port;                            // as given on the command line
@@ -20,6 +20,8 @@ struct UnitRecord {
     double ms = 0;       // from the send to the verdict
     long long unit = 0;  // its number in the run, from 1
     std::string id;      // empty unless given
+    ByteArray trailing;  // after the verdict until the line was quiet; never judged
+    ByteArray late;      // after a TIMEOUT, within one more timeout; never judged
 };
 
 // The CSV header line and one record, RFC 4180: a field holding a comma, a
