@@ -1,12 +1,15 @@
-// Checksums: the catalogue's check values and CRCs by their parameters.
+// Checksums: the catalogue's check values, CRCs by their parameters, and where
+// and how a checksum sits in a frame.
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "send/HexText.h"
 #include "tools/check/core/Checksum.h"
+#include "tools/check/core/ChecksumFrame.h"
 
 namespace {
 
@@ -157,6 +160,170 @@ TEST(Checksum, RefusesWithTheFieldAndWhatItTakes) {
         const ChecksumLookup lookup = FindChecksum(c.text);
         EXPECT_FALSE(lookup.algorithm);
         EXPECT_EQ(lookup.error, c.error);
+    }
+}
+
+TEST(ChecksumFrame, ModbusRequestGetsItsCrcLowByteFirst) {
+    const ChecksumFrame frame(Algorithm("CRC-16/MODBUS"));
+    EXPECT_EQ(frame.order(), ChecksumOrder::LowFirst);
+    EXPECT_EQ(frame.wireSize(), 2u);
+    EXPECT_EQ(frame.ChecksumFor(Hex("01 03 00 0A 00 02")), Hex("E4 09"));
+    EXPECT_EQ(frame.Check(Hex("01 03 00 0A 00 02 E4 09")), ChecksumCheck::Good);
+    EXPECT_EQ(frame.Check(Hex("01 03 00 0A 00 02 09 E4")), ChecksumCheck::Wrong);
+    EXPECT_EQ(frame.Check(Hex("01 03 00 0B 00 02 E4 09")), ChecksumCheck::Wrong);
+    EXPECT_EQ(frame.Check(Hex("E4")), ChecksumCheck::TooShort);
+    EXPECT_EQ(frame.Check(ByteArray()), ChecksumCheck::TooShort);
+    // Nothing before the checksum: no range of the body to cover.
+    EXPECT_EQ(frame.Check(Hex("FF FF")), ChecksumCheck::Wrong);
+}
+
+TEST(ChecksumFrame, ByteOrderDefaultsAndOverrides) {
+    const struct {
+        const char* name;
+        std::optional<ChecksumOrder> order;
+        const char* wire;  // after "123456789"
+    } cases[] = {
+        {"CRC-16/MODBUS", std::nullopt, "37 4B"},
+        {"CRC-16/MODBUS", ChecksumOrder::HighFirst, "4B 37"},
+        {"CRC-16/XMODEM", std::nullopt, "31 C3"},
+        {"CRC-16/XMODEM", ChecksumOrder::LowFirst, "C3 31"},
+        {"CRC-32", std::nullopt, "CB F4 39 26"},
+        {"CRC-32", ChecksumOrder::LowFirst, "26 39 F4 CB"},
+        {"CRC-8", ChecksumOrder::LowFirst, "F4"},
+        // Modbus's parameters under another name keep the catalogue's order.
+        {"CRC:16,0x8005,0xFFFF,true,true,0", std::nullopt, "4B 37"},
+        {"CRC:12,0x80F,0,false,true,0", std::nullopt, "0D AF"},
+        {"CRC:12,0x80F,0,false,true,0", ChecksumOrder::LowFirst, "AF 0D"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const ChecksumFrame frame(Algorithm(c.name), c.order);
+        EXPECT_EQ(frame.ChecksumFor(Bytes(kCheckText)), Hex(c.wire));
+        ByteArray whole = Bytes(kCheckText);
+        const ByteArray wire = Hex(c.wire);
+        whole.insert(whole.end(), wire.begin(), wire.end());
+        EXPECT_EQ(frame.Check(whole), ChecksumCheck::Good);
+    }
+}
+
+TEST(ChecksumFrame, AsciiWritesUpperCaseHexAndReadsEitherCase) {
+    std::string error;
+    const ChecksumRange afterColon = *ParseChecksumRange("1..", error);
+    const struct {
+        const char* name;
+        std::optional<ChecksumOrder> order;
+        ChecksumRange range;
+        const char* body;
+        std::optional<std::string> checksum;  // none: the body cannot have one
+    } cases[] = {
+        {"CRC-16/XMODEM", std::nullopt, {}, "123456789", "31C3"},
+        {"CRC-16/MODBUS", std::nullopt, {}, "123456789", "374B"},
+        {"CRC-16/MODBUS", ChecksumOrder::HighFirst, {}, "123456789", "4B37"},
+        {"CRC-8/MAXIM-DOW", std::nullopt, {}, "123456789", "A1"},
+        {"CRC-32", std::nullopt, {}, "123456789", "CBF43926"},
+        // Only LRC-8 reads the body as hex pairs; the sums take its bytes.
+        {"SUM-8", std::nullopt, {}, "123456789", "DD"},
+        {"LRC-8", std::nullopt, afterColon, ":010300000001", "FB"},
+        {"LRC-8", std::nullopt, {}, "0a", "F6"},
+        {"LRC-8", std::nullopt, {}, "FF01", "00"},
+        {"LRC-8", std::nullopt, afterColon, ":0103", "FC"},
+        {"LRC-8", std::nullopt, {}, ":0103", std::nullopt},
+        {"LRC-8", std::nullopt, afterColon, ":01030", std::nullopt},
+        {"LRC-8", std::nullopt, afterColon, ":01 3", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " " + c.body);
+        const ChecksumFrame frame(Algorithm(c.name), c.order, true, c.range);
+        const std::optional<ByteArray> checksum = frame.ChecksumFor(Bytes(c.body));
+        EXPECT_EQ(frame.wireSize(), 2 * frame.algorithm().size());
+        if (!c.checksum) {
+            EXPECT_FALSE(checksum);
+            EXPECT_EQ(frame.Check(Bytes(c.body + std::string("00"))), ChecksumCheck::Wrong);
+            continue;
+        }
+        EXPECT_EQ(checksum, Bytes(*c.checksum));
+        std::string lower = *c.checksum;
+        for (char& ch : lower) {
+            ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+        }
+        EXPECT_EQ(frame.Check(Bytes(c.body + *c.checksum)), ChecksumCheck::Good);
+        EXPECT_EQ(frame.Check(Bytes(c.body + lower)), ChecksumCheck::Good);
+    }
+    const ChecksumFrame xmodem(Algorithm("CRC-16/XMODEM"), std::nullopt, true);
+    EXPECT_EQ(xmodem.Check(Bytes("12345678931C4")), ChecksumCheck::Wrong);
+    EXPECT_EQ(xmodem.Check(Bytes("12345678931G3")), ChecksumCheck::Wrong);
+    EXPECT_EQ(xmodem.Check(Bytes("1C3")), ChecksumCheck::TooShort);
+}
+
+TEST(ChecksumFrame, RangeCoversPartOfTheBody) {
+    const ByteArray body = Hex("10 20 30 40 50");
+    const struct {
+        const char* range;
+        std::optional<unsigned char> sum;  // none: outside the body
+    } cases[] = {
+        {"..", 0xF0},    {"0..4", 0xF0}, {"1..", 0xE0},    {"..-2", 0xA0},
+        {"1..-2", 0x90}, {"2..2", 0x30}, {"-1..-1", 0x50}, {"-5..0", 0x10},
+        {"-5..", 0xF0},  {"..0", 0x10},  {"0..5", {}},     {"-6..", {}},
+        {"5..", {}},     {"..-6", {}},   {"3..-3", {}},    {"1000000000..", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.range);
+        std::string error;
+        const std::optional<ChecksumRange> range = ParseChecksumRange(c.range, error);
+        ASSERT_TRUE(range) << error;
+        const ChecksumFrame frame(Algorithm("SUM-8"), std::nullopt, false, *range);
+        const std::optional<ByteArray> checksum = frame.ChecksumFor(body);
+        ByteArray whole = body;
+        if (c.sum) {
+            EXPECT_EQ(checksum, ByteArray{*c.sum});
+            whole.push_back(*c.sum);
+            EXPECT_EQ(frame.Check(whole), ChecksumCheck::Good);
+        } else {
+            EXPECT_FALSE(checksum);
+            whole.push_back(0xF0);
+            EXPECT_EQ(frame.Check(whole), ChecksumCheck::Wrong);
+        }
+    }
+}
+
+TEST(ChecksumFrame, RangeAndOrderOptionTexts) {
+    const std::string form =
+        "takes FROM..TO, offsets into the frame without its checksum: from 0, or negative from "
+        "its end (-1 is its last byte), TO included; either end may be left out, as in 1.. or "
+        "..-2";
+    const struct {
+        const char* text;
+        std::string error;
+    } refused[] = {
+        {"", form},
+        {"1", form},
+        {"1.2", form},
+        {"1...2", form},
+        {"a..", form},
+        {"1..b", form},
+        {"-0..", form},
+        {"..-0", form},
+        {"+1..", form},
+        {"1 ..2", form},
+        {"--1..", form},
+        {"1000000001..", form},
+        {"12345678901..", form},
+        {"3..1", "FROM comes after TO; " + form},
+        {"-1..-3", "FROM comes after TO; " + form},
+    };
+    for (const auto& c : refused) {
+        SCOPED_TRACE(c.text);
+        std::string error;
+        EXPECT_FALSE(ParseChecksumRange(c.text, error));
+        EXPECT_EQ(error, c.error);
+    }
+
+    std::string error;
+    EXPECT_EQ(ParseChecksumOrder("le", error), ChecksumOrder::LowFirst);
+    EXPECT_EQ(ParseChecksumOrder("BE", error), ChecksumOrder::HighFirst);
+    for (const char* text : {"", "little", "l"}) {
+        EXPECT_FALSE(ParseChecksumOrder(text, error)) << text;
+        EXPECT_EQ(error, "takes le (low byte first) or be (high byte first)");
     }
 }
 
