@@ -10,10 +10,6 @@
 
 namespace {
 
-ByteArray Bytes(const std::string& text) {
-    return ByteArray(text.begin(), text.end());
-}
-
 // The named groups of a match as one text: "sn=00A1B2C3 vbat=3.61"; a group
 // that took no part shows as "name-".
 std::string GroupsOf(const PatternMatch& match) {
@@ -24,54 +20,39 @@ std::string GroupsOf(const PatternMatch& match) {
     return text;
 }
 
-struct PatternCase {
-    const char* name;
-    std::string pattern;  // UTF-8
-    std::string answer;   // bytes, GBK
-    bool matched;
-    std::string groups;  // as GroupsOf writes them
-};
-
 TEST(AnswerPattern, MatchesTheWholeAnswerAndGivesItsGroups) {
     const std::string snAndVolts = "SN=(?<sn>[0-9A-F]{8}) V=(?<vbat>[0-9.]+)";
-    const PatternCase cases[] = {
+    const struct {
+        const char* name;
+        std::string pattern;  // UTF-8
+        std::string answer;   // bytes, GBK
+        bool matched;
+        std::string groups;  // as GroupsOf writes them
+    } cases[] = {
         {"groups", snAndVolts, "SN=00A1B2C3 V=3.61", true, "sn=00A1B2C3 vbat=3.61"},
         {"a byte more at the end", snAndVolts, "SN=00A1B2C3 V=3.61x", false, ""},
-        {"a byte more at the start", snAndVolts, " SN=00A1B2C3 V=3.61", false, ""},
-        {"half an answer", snAndVolts, "SN=00A1B2C3", false, ""},
         {"the longer alternative", "a|ab", "ab", true, ""},
         {"a line end is not the end", "OK$", "OK\n", false, ""},
-        {"line ends inside", "OK\\r\\nV=(?<v>\\d+)", "OK\r\nV=12", true, "v=12"},
         {"byte 0", "A\\x00B", std::string("A\0B", 3), true, ""},
-        {"empty pattern, empty answer", "", "", true, ""},
-        {"empty pattern, an answer", "", "x", false, ""},
-        {"case folded", "(?i)ok", "OK", true, ""},
-        {"comment to the end", "(?x) OK  # the answer", "OK", true, ""},
-        {"quote left open", "\\QA+B", "A+B", true, ""},
-        {"group left out", "V=(?<v>[0-9]+)?;", "V=;", true, "v-"},
-        {"unnamed groups are not listed", "(a)(?<x>b)(c)", "abc", true, "x=b"},
+        {"group left out", "V=(?<v>[0-9]+)?;(x)(?<w>y)", "V=;xy", true, "v- w=y"},
         {"a name twice", "(?J)(?<v>a)|(?<v>b)", "b", true, "v=b"},
-        {"Chinese answer", "温度=(?<t>-?\\d+)℃", gbk::Text("温度=-5℃"), true, "t=-5"},
-        {"Chinese group as UTF-8", "(?<where>.+)=1", gbk::Text("左边=1"), true, "where=左边"},
-        {"\\w is ASCII", "(?<w>\\w+)=1", gbk::Text("左边=1"), false, ""},
-        {"\\w with (*UCP) in front", "(*UCP)(?<w>\\w+)=1", gbk::Text("左边=1"), true, "w=左边"},
+        {"comment left open", "(?x) OK  # the answer", "OK", true, ""},
+        {"quote left open", "\\QA+B", "A+B", true, ""},
+        {"Chinese", "温度=(?<t>-?\\d+)℃ (?<w>.+)", gbk::Text("温度=-5℃ 左边"), true, "t=-5 w=左边"},
+        {"\\w is ASCII", "(?<w>\\w+)", gbk::Text("左边"), false, ""},
+        {"(*UCP) stays in front", "(*UCP)(?<w>\\w+)", gbk::Text("左边"), true, "w=左边"},
         {"not GBK: no ordinary character", "caf\\x{E9}", "caf\xE9", false, ""},
-        {"not GBK: no letter", "A\\wB",
-         "A\xFF"
-         "B",
-         false, ""},
         {"not GBK: still any character", "A.B",
          "A\xFF"
          "B",
          true, ""},
-        {"lead byte at the end", "A.", "A\xB0", true, ""},
     };
-    for (const PatternCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
         const std::optional<AnswerPattern> pattern = AnswerPattern::Compile(c.pattern, error);
         ASSERT_TRUE(pattern) << error;
-        const PatternMatch match = pattern->Match(Bytes(c.answer));
+        const PatternMatch match = pattern->Match(ByteArray(c.answer.begin(), c.answer.end()));
         EXPECT_EQ(match.matched, c.matched);
         EXPECT_EQ(GroupsOf(match), c.groups);
     }
@@ -80,17 +61,14 @@ TEST(AnswerPattern, MatchesTheWholeAnswerAndGivesItsGroups) {
 TEST(AnswerPattern, ListsItsNamedGroupsAndFindsThemByName) {
     std::string error;
     const std::optional<AnswerPattern> pattern =
-        AnswerPattern::Compile("(?<sn>\\w+) (x) (?<vbat>[0-9.]+)(?<temp>;-?\\d+)?", error);
+        AnswerPattern::Compile("(?<sn>\\w+) (x) (?<vbat>[0-9.]+)", error);
     ASSERT_TRUE(pattern) << error;
-    EXPECT_EQ(pattern->groupNames(), (std::vector<std::string>{"sn", "vbat", "temp"}));
-    const PatternMatch match = pattern->Match(Bytes("A1 x 3.61"));
-    ASSERT_TRUE(match.matched);
+    EXPECT_EQ(pattern->groupNames(), (std::vector<std::string>{"sn", "vbat"}));
+    const std::string answer = "A1 x 3.61";
+    const PatternMatch match = pattern->Match(ByteArray(answer.begin(), answer.end()));
     ASSERT_TRUE(match.Group("vbat"));
     EXPECT_EQ(match.Group("vbat")->text, "3.61");
-    ASSERT_TRUE(match.Group("temp"));
-    EXPECT_FALSE(match.Group("temp")->taken);
     EXPECT_FALSE(match.Group("x"));
-    EXPECT_FALSE(pattern->Match(Bytes("A1 y 3.61")).Group("sn"));
 }
 
 TEST(AnswerPattern, RefusesABadPatternWithItsPlace) {
@@ -99,13 +77,9 @@ TEST(AnswerPattern, RefusesABadPatternWithItsPlace) {
         const char* error;
     } cases[] = {
         {"SN=(?<sn>[0-9A-F]{8}", "at the end of the pattern: missing closing parenthesis"},
-        {"V=[0-9", "at the end of the pattern: missing terminating ] for character class"},
-        {"OK)", "character 3: unmatched closing parenthesis"},
         {"*OK", "character 1: quantifier does not follow a repeatable item"},
         {"a{2,1}", "character 6: numbers out of order in {} quantifier"},
-        {"(?<1x>a)", "character 4: subpattern name must start with a non-digit"},
         {"温度=(?<t\\d+)", "character 8: syntax error in subpattern name (missing terminator?)"},
-        {"OK\\", "at the end of the pattern: \\ at end of pattern"},
     };
     for (const auto& c : cases) {
         std::string error;

@@ -19,6 +19,13 @@
 
 namespace {
 
+// An invariant broke: libFuzzer saves the input that did it.
+void Require(bool holds) {
+    if (!holds) {
+        std::abort();
+    }
+}
+
 // The nibble's value by its place in the list of digits, -2 for '?', -1 for
 // anything else.
 int NibbleOf(char c) {
@@ -77,39 +84,27 @@ void CheckMask(const std::string& text) {
     std::string error;
     const std::optional<AnswerMask> mask = AnswerMask::Parse(text, error);
     const Reading reading = ReferenceReading(text);
-    if (mask.has_value() != reading.ok) {
-        std::abort();
-    }
+    Require(mask.has_value() == reading.ok);
     if (!mask) {
         const std::string where = "character " + std::to_string(reading.badAt + 1) + ": ";
         const bool empty = reading.empty && error.find("empty") != std::string::npos;
         const bool placed =
             error.compare(0, where.size(), where) == 0 &&
             error.find(reading.lone ? "stands alone" : "is not a pair") != std::string::npos;
-        if (!empty && !placed) {
-            std::abort();
-        }
-        if (error.find('\n') != std::string::npos) {
-            std::abort();
-        }
+        Require(empty || placed);
+        Require(error.find('\n') == std::string::npos);
         return;
     }
-    if (mask->size() != reading.pairs.size()) {
-        std::abort();
-    }
+    Require(mask->size() == reading.pairs.size());
     std::string again;
     const std::optional<AnswerMask> back = AnswerMask::Parse(mask->Text(), again);
-    if (!back || back->size() != mask->size()) {
-        std::abort();
-    }
+    Require(back && back->size() == mask->size());
     ByteArray answer;
     for (size_t i = 0; i < mask->size() && i < 16; ++i) {
         for (int byte = 0; byte < 256; ++byte) {
             const auto b = static_cast<unsigned char>(byte);
             const bool expected = ReferenceMatches(reading.pairs[i], b);
-            if (mask->Matches(i, b) != expected || back->Matches(i, b) != expected) {
-                std::abort();
-            }
+            Require(mask->Matches(i, b) == expected && back->Matches(i, b) == expected);
         }
         answer.push_back(static_cast<unsigned char>(text[i % text.size()]));
     }
@@ -119,9 +114,7 @@ void CheckMask(const std::string& text) {
             first = i;
         }
     }
-    if (mask->FirstMismatch(answer) != first) {
-        std::abort();
-    }
+    Require(mask->FirstMismatch(answer) == first);
 }
 
 void CheckOtherReaders(const std::string& text) {
@@ -129,27 +122,19 @@ void CheckOtherReaders(const std::string& text) {
     if (const std::optional<AnswerField> field = ParseAnswerField(text, error)) {
         const std::optional<double> value =
             DecodeField(*field, ByteArray(text.begin(), text.end()));
-        if (!FieldError(*field).empty() || (value && std::isnan(*value))) {
-            std::abort();
-        }
+        Require(FieldError(*field).empty() && !(value && std::isnan(*value)));
     }
     if (const std::optional<MeasureLimits> measure = ParseMeasure(text, error)) {
-        if (!LimitsError(*measure).empty() || ValueNameError(measure->name) != "") {
-            std::abort();
-        }
+        Require(LimitsError(*measure).empty() && ValueNameError(measure->name).empty());
         JudgeText(*measure, text);
     }
     if (const std::optional<double> number = ReadNumber(text)) {
-        if (!std::isfinite(*number) || ReadNumber(FormatNumber(*number)) != *number) {
-            std::abort();
-        }
+        Require(std::isfinite(*number) && ReadNumber(FormatNumber(*number)) == *number);
     }
     if (const std::optional<std::string> bytes = ReadBackslashEscapes(text, error)) {
-        if (bytes->size() > text.size()) {
-            std::abort();
-        }
-    } else if (error.find('\n') != std::string::npos) {
-        std::abort();
+        Require(bytes->size() <= text.size());
+    } else {
+        Require(error.find('\n') == std::string::npos);
     }
 }
 
