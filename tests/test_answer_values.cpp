@@ -14,28 +14,28 @@ namespace {
 
 const double kNone = std::numeric_limits<double>::quiet_NaN();
 
-AnswerField Field(const std::string& spec) {
+AnswerField Field(const std::string& option) {
     std::string error;
-    const std::optional<AnswerField> field = ParseAnswerField(spec, error);
-    EXPECT_TRUE(field) << spec << ": " << error;
+    const std::optional<AnswerField> field = ParseAnswerField(option, error);
+    EXPECT_TRUE(field) << option << ": " << error;
     return field.value_or(AnswerField{});
 }
 
-MeasureLimits Measure(const std::string& spec) {
+MeasureLimits Measure(const std::string& option) {
     std::string error;
-    const std::optional<MeasureLimits> measure = ParseMeasure(spec, error);
-    EXPECT_TRUE(measure) << spec << ": " << error;
+    const std::optional<MeasureLimits> measure = ParseMeasure(option, error);
+    EXPECT_TRUE(measure) << option << ": " << error;
     return measure.value_or(MeasureLimits{});
 }
 
-std::optional<double> Decode(const std::string& spec, const std::string& answer) {
-    return DecodeField(Field(spec), ByteArray(answer.begin(), answer.end()));
+std::optional<double> Decode(const std::string& option, const std::string& answer) {
+    return DecodeField(Field(option), ByteArray(answer.begin(), answer.end()));
 }
 
 TEST(AnswerField, DecodesEachTypeFromTheStartOrTheEnd) {
     const struct {
         std::string answer;
-        const char* spec;
+        const char* option;
         double value;  // kNone: the answer is too short
         const char* shown;
     } cases[] = {
@@ -53,8 +53,8 @@ TEST(AnswerField, DecodesEachTypeFromTheStartOrTheEnd) {
         {"", "x=-1:u8", kNone, ""},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.spec);
-        const std::optional<double> value = Decode(c.spec, c.answer);
+        SCOPED_TRACE(c.option);
+        const std::optional<double> value = Decode(c.option, c.answer);
         EXPECT_EQ(value.has_value(), !std::isnan(c.value));
         if (value && !std::isnan(c.value)) {
             EXPECT_EQ(*value, c.value);
@@ -68,7 +68,7 @@ TEST(AnswerField, RefusesEachWrongPartInOneLine) {
         "give NAME=OFFSET:LENGTH:TYPE[*SCALE] or NAME=OFFSET:TYPE[*SCALE], e.g. "
         "temp=3:2:s16be*0.1";
     const struct {
-        const char* spec;
+        const char* option;
         std::string error;
     } cases[] = {
         {"temp", "no '=' after the name; " + form},
@@ -89,8 +89,8 @@ TEST(AnswerField, RefusesEachWrongPartInOneLine) {
     };
     for (const auto& c : cases) {
         std::string error;
-        EXPECT_FALSE(ParseAnswerField(c.spec, error)) << c.spec;
-        EXPECT_EQ(error, c.error) << c.spec;
+        EXPECT_FALSE(ParseAnswerField(c.option, error)) << c.option;
+        EXPECT_EQ(error, c.error) << c.option;
     }
     // A plan's field, its parts given apart.
     EXPECT_EQ(FieldError(AnswerField{"v", -4, *FieldTypeNamed("u32be"), 0.001}), "");
@@ -100,7 +100,7 @@ TEST(AnswerField, RefusesEachWrongPartInOneLine) {
 
 TEST(MeasureLimits, ReadsRangesWithOpenEndsAndAUnit) {
     const struct {
-        const char* spec;
+        const char* option;
         const char* low;  // the limit's text, "open" for none
         const char* high;
         const char* unit;
@@ -112,8 +112,8 @@ TEST(MeasureLimits, ReadsRangesWithOpenEndsAndAUnit) {
         {" v = ..  V dc ", "open", "open", "V dc"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.spec);
-        const MeasureLimits m = Measure(c.spec);
+        SCOPED_TRACE(c.option);
+        const MeasureLimits m = Measure(c.option);
         EXPECT_EQ(m.low ? m.low->text : "open", c.low);
         EXPECT_EQ(m.high ? m.high->text : "open", c.high);
         EXPECT_EQ(m.unit, c.unit);
@@ -122,7 +122,7 @@ TEST(MeasureLimits, ReadsRangesWithOpenEndsAndAUnit) {
 
     const std::string number = "' is not a number (e.g. 3.0, -40, 1e-3)";
     const struct {
-        const char* spec;
+        const char* option;
         std::string error;
     } bad[] = {
         {"vbat=",
@@ -135,8 +135,8 @@ TEST(MeasureLimits, ReadsRangesWithOpenEndsAndAUnit) {
     };
     for (const auto& c : bad) {
         std::string error;
-        EXPECT_FALSE(ParseMeasure(c.spec, error)) << c.spec;
-        EXPECT_EQ(error, c.error) << c.spec;
+        EXPECT_FALSE(ParseMeasure(c.option, error)) << c.option;
+        EXPECT_EQ(error, c.error) << c.option;
     }
 }
 
