@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
-#include "tools/check/CheckPlan.h"
+#include "tools/check/core/CheckPlan.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "support/LineSpeed.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
-#include "tools/check/UnitIds.h"
+#include "tools/check/core/UnitIds.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/check/CheckProgram.h"
+#include "tools/check/runner/CheckProgram.h"
 
 namespace {
 

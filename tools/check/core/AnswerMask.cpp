@@ -1,7 +1,7 @@
 #include "tools/check/core/AnswerMask.h"
 
 #include "send/HexText.h"
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QStringList>
 
 #include "platform/text/Gbk.h"
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 
 namespace {
 

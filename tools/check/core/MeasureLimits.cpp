@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 #include "tools/check/core/ValueText.h"
 
 namespace {

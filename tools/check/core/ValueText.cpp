@@ -5,6 +5,18 @@
 
 namespace {
 
+// A number with a fixed count of decimals, whatever the locale.
+std::string FixedDecimals(double value, int decimals) {
+    long long scale = 1;
+    for (int i = 0; i < decimals; ++i) {
+        scale *= 10;
+    }
+    const long long scaled = std::llround(value * double(scale));
+    std::string fraction = std::to_string(scaled % scale);
+    fraction.insert(0, size_t(decimals) - fraction.size(), '0');
+    return std::to_string(scaled / scale) + "." + fraction;
+}
+
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -116,4 +128,18 @@ std::string FormatNumber(double value) {
         }
     }
     return written;
+}
+
+std::string FormatOneDecimal(double ms) {
+    if (!std::isfinite(ms) || ms < 0) {
+        ms = 0;
+    }
+    return FixedDecimals(ms, 1);
+}
+
+std::string FormatMs(double ms) {
+    if (!std::isfinite(ms) || ms < 0) {
+        ms = 0;
+    }
+    return FixedDecimals(ms, ms < 0.9995 ? 3 : ms < 9.995 ? 2 : 1);
 }

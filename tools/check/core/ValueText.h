@@ -28,3 +28,11 @@ std::optional<double> ReadNumber(const std::string& text);
 // "-40", "0.001", "1e-07", "1.5e+20". Not finite numbers give "nan", "inf" or
 // "-inf", which no record should carry.
 std::string FormatNumber(double value);
+
+// A number with one decimal, "12.3", whatever the locale; negative or
+// not finite numbers give "0.0".
+std::string FormatOneDecimal(double ms);
+
+// Milliseconds with the digits that mean something: three decimals under
+// 1 ms ("0.042"), two under 10 ms ("2.35"), else one ("12.3").
+std::string FormatMs(double ms);

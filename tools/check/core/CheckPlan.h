@@ -5,7 +5,7 @@
 
 #include "send/HexText.h"
 #include "serial/CommSettings.h"
-#include "tools/check/CheckOptions.h"
+#include "tools/check/core/CheckOptions.h"
 
 // Everything a run needs, resolved from the command line before the port is
 // opened: the bytes each unit sends and the text it expects.

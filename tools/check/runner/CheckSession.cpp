@@ -1,4 +1,4 @@
-#include "tools/check/CheckSession.h"
+#include "tools/check/runner/CheckSession.h"
 
 #include <unistd.h>
 
@@ -8,13 +8,13 @@
 #include <cstdio>
 
 #include "serial/CommControl.h"
-#include "tools/check/CheckOptions.h"
-#include "tools/check/OutputText.h"
-#include "tools/check/ResultsLog.h"
-#include "tools/check/StopSignals.h"
-#include "tools/check/UnitExchange.h"
-#include "tools/check/UnitRecord.h"
-#include "tools/check/UnitReport.h"
+#include "tools/check/core/CheckOptions.h"
+#include "tools/check/core/ResultsLog.h"
+#include "tools/check/core/TextEscapes.h"
+#include "tools/check/core/UnitReport.h"
+#include "tools/check/runner/CheckProgram.h"
+#include "tools/check/runner/StepExchange.h"
+#include "tools/check/runner/StopSignals.h"
 
 namespace {
 
@@ -85,8 +85,8 @@ int CheckSession::Run() {
             failure = error.what();
             break;
         }
-        if (outcome.verdict == Verdict::Undecided) {
-            interrupted = true;  // given up: the unit is not counted
+        if (outcome.givenUp) {
+            interrupted = true;  // the unit is not counted
             break;
         }
         UnitRecord record;
@@ -163,5 +163,5 @@ int CheckSession::Finish(bool interrupted, std::string failure) {
         WriteError(std::string(kCheckProgram) + ": " + out_.failure() + "\n");
         return kExitUsageError;
     }
-    return failure.empty() && skipped == 0 ? tally_.ExitCode(interrupted) : kExitUsageError;
+    return failure.empty() && skipped == 0 ? RunExitCode(tally_, interrupted) : kExitUsageError;
 }

@@ -1,9 +1,9 @@
-#include "tools/check/UnitJudge.h"
+#include "tools/check/core/ExpectedText.h"
 
 #include "analysis/BlankFilter.h"
 #include "analysis/ByteText.h"
 #include "platform/text/Gbk.h"
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 
 namespace {
 
@@ -14,17 +14,17 @@ std::string Stripped(std::string text) {
 
 }  // namespace
 
-UnitJudge::UnitJudge(const std::string& expected, bool hex)
+ExpectedText::ExpectedText(const std::string& expected, bool hex)
     : expected_(Stripped(expected)), hex_(hex) {}
 
-std::optional<size_t> UnitJudge::decidingByte() const {
+std::optional<size_t> ExpectedText::decidingByte() const {
     if (verdict_ == Verdict::Undecided || received_.empty()) {
         return std::nullopt;
     }
     return received_.size() - 1;
 }
 
-Verdict UnitJudge::Feed(unsigned char byte) {
+Verdict ExpectedText::Feed(unsigned char byte) {
     if (verdict_ != Verdict::Undecided) {
         return verdict_;
     }
@@ -55,7 +55,7 @@ Verdict UnitJudge::Feed(unsigned char byte) {
     return Decide(checkFrom);
 }
 
-Verdict UnitJudge::Decide(size_t checkFrom) {
+Verdict ExpectedText::Decide(size_t checkFrom) {
     // Everything before checkFrom was a prefix of the expected text already.
     if (stripped_.size() > expected_.size() ||
         stripped_.compare(checkFrom, std::string::npos, expected_, checkFrom,

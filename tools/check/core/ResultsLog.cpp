@@ -1,4 +1,4 @@
-#include "tools/check/ResultsLog.h"
+#include "tools/check/core/ResultsLog.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,6 +9,58 @@
 #include <cstring>
 
 #include "platform/text/AsciiCase.h"
+#include "platform/text/LocalTime.h"
+#include "tools/check/core/TextEscapes.h"
+#include "tools/check/core/ValueText.h"
+
+namespace {
+
+constexpr const char* kFieldNames[] = {"time",     "port",     "settings", "sent",
+                                       "received", "expected", "verdict",  "ms",
+                                       "unit",     "id",       "trailing", "late"};
+
+// The record's fields in order, as text; numbers are marked for JSON.
+std::vector<std::pair<std::string, bool>> Fields(const UnitRecord& r) {
+    return {
+        {LocalIsoTime(r.time), false},   {ToUtf8(r.port), false},
+        {ToUtf8(r.settings), false},     {HexBytes(r.sent), false},
+        {HexBytes(r.received), false},   {ToUtf8(r.expected), false},
+        {VerdictName(r.verdict), false}, {FormatMs(r.ms), true},
+        {std::to_string(r.unit), true},  {ToUtf8(r.id), false},
+        {HexBytes(r.trailing), false},   {HexBytes(r.late), false},
+    };
+}
+
+}  // namespace
+
+std::string CsvHeader() {
+    std::string line;
+    for (const char* name : kFieldNames) {
+        line += (line.empty() ? "" : ",") + std::string(name);
+    }
+    return line + "\r\n";
+}
+
+std::string FormatCsvRecord(const UnitRecord& record) {
+    std::string line;
+    bool first = true;
+    for (const auto& field : Fields(record)) {
+        line += (first ? "" : ",") + CsvField(field.first);
+        first = false;
+    }
+    return line + "\r\n";
+}
+
+std::string FormatJsonRecord(const UnitRecord& record) {
+    std::string line = "{";
+    size_t at = 0;
+    for (const auto& [text, isNumber] : Fields(record)) {
+        line += (at == 0 ? "\"" : ",\"") + std::string(kFieldNames[at]) + "\":";
+        line += isNumber ? text : JsonString(text);
+        ++at;
+    }
+    return line + "}\n";
+}
 
 ResultsLog::Format ResultsLog::FormatFor(const std::string& path) {
     static const std::string kSuffix = ".jsonl";

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "tools/check/UnitIds.h"
+#include "tools/check/core/UnitIds.h"
 
 class StopSignals;
 

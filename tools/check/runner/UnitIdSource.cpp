@@ -1,4 +1,4 @@
-#include "tools/check/UnitIdSource.h"
+#include "tools/check/runner/UnitIdSource.h"
 
 #include <unistd.h>
 
@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "tools/check/CheckOptions.h"
-#include "tools/check/StopSignals.h"
+#include "tools/check/core/CheckOptions.h"
+#include "tools/check/runner/StopSignals.h"
 
 UnitIdSource::UnitIdSource(int fd, bool prompt, StopSignals& stop)
     : fd_(fd), prompt_(prompt), stop_(stop) {}

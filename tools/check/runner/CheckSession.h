@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "tools/check/CheckPlan.h"
-#include "tools/check/RunOutput.h"
-#include "tools/check/RunTally.h"
-#include "tools/check/UnitIdSource.h"
+#include "tools/check/core/CheckPlan.h"
+#include "tools/check/core/UnitReport.h"
+#include "tools/check/runner/RunOutput.h"
+#include "tools/check/runner/UnitIdSource.h"
 
 class CommControl;
 class ResultsLog;

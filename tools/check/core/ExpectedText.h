@@ -7,11 +7,11 @@
 #include "send/HexText.h"
 #include "tools/check/core/Verdict.h"
 
-// Decides one unit from its received bytes, taken one at a time, with the
-// analysis window's rule: each byte becomes the text the window shows for it
-// (ByteText: "AA " in hex mode, else the byte itself, nothing for a byte 0);
-// the collected text and the expected text, blanks and tabs removed
-// (RemoveBlanksAndTabs, GBK-aware), must be equal byte for byte.
+// Compares a unit's received bytes, taken one at a time, with an expected
+// text by the analysis window's rule: each byte becomes the text the window
+// shows for it (ByteText: "AA " in hex mode, else the byte itself, nothing
+// for a byte 0); the collected text and the expected text, blanks and tabs
+// removed (RemoveBlanksAndTabs, GBK-aware), must be equal byte for byte.
 //
 // PASS at the byte that makes them equal. FAIL at the first byte after which
 // the stripped collected text is no longer a prefix of the stripped expected
@@ -21,9 +21,9 @@
 //
 // An expected text with nothing but blanks and tabs would pass at once and
 // could never fail; ExpectedCanNeverFail tells callers to refuse it.
-class UnitJudge {
+class ExpectedText {
 public:
-    UnitJudge(const std::string& expected, bool hex);
+    ExpectedText(const std::string& expected, bool hex);
 
     // Takes the next received byte and returns the verdict so far. Once the
     // unit is decided, bytes belong to no unit and are not taken.

@@ -1,4 +1,4 @@
-#include "tools/check/StopSignals.h"
+#include "tools/check/runner/StopSignals.h"
 
 #include <fcntl.h>
 #include <unistd.h>

@@ -1,11 +1,11 @@
-#include "tools/check/CheckPlan.h"
+#include "tools/check/core/CheckPlan.h"
 
 #include <algorithm>
 #include <cmath>
 
 #include "datalib/DataLibraryFile.h"
-#include "tools/check/OutputText.h"
-#include "tools/check/UnitJudge.h"
+#include "tools/check/core/ExpectedText.h"
+#include "tools/check/core/TextEscapes.h"
 
 namespace {
 

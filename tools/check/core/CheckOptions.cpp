@@ -1,4 +1,4 @@
-#include "tools/check/CheckOptions.h"
+#include "tools/check/core/CheckOptions.h"
 
 #include <QCommandLineParser>
 #include <QStringList>

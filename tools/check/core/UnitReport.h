@@ -1,8 +1,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "tools/check/UnitRecord.h"
+#include "tools/check/core/ResultsLog.h"
 
 // What a person sees of one unit on standard output.
 
@@ -27,3 +28,27 @@ std::string FormatUnitReport(const UnitRecord& record, bool hex);
 // when `colour` is set (only when standard output is a terminal). Empty for
 // Undecided.
 std::string FormatVerdictBanner(Verdict verdict, bool colour);
+
+// The counts and unit times of a run, for its summary and its exit code.
+class RunTally {
+public:
+    // Counts one completed unit: PASS, FAIL or TIMEOUT, decided `ms` after
+    // its send.
+    void Add(Verdict verdict, double ms);
+
+    int passed() const { return passed_; }
+    int failed() const { return failed_; }
+    int timedOut() const { return timedOut_; }
+    int total() const { return passed_ + failed_ + timedOut_; }
+
+    // "3 passed, 1 failed, 0 timed out; pass rate 75.0%; fastest 1.2 ms,
+    // median 2.0 ms, slowest 9.0 ms"; "...; no unit ran" when none did. The
+    // rate shows 100.0% only when every unit passed, 0.0% only when none did.
+    std::string SummaryLine() const;
+
+private:
+    int passed_ = 0;
+    int failed_ = 0;
+    int timedOut_ = 0;
+    std::vector<double> unitMs_;
+};

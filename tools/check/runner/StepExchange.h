@@ -3,7 +3,7 @@
 #include <string>
 
 #include "send/HexText.h"
-#include "tools/check/CheckPlan.h"
+#include "tools/check/core/CheckPlan.h"
 #include "tools/check/core/Verdict.h"
 
 class CommControl;
@@ -11,11 +11,12 @@ class StopSignals;
 
 // What one unit came to.
 struct UnitOutcome {
-    Verdict verdict = Verdict::Undecided;  // Undecided: given up on a second stop request
-    ByteArray received;                    // up to the deciding byte; all that came for a TIMEOUT
-    ByteArray trailing;                    // after the verdict, until the line was quiet
-    ByteArray late;                        // after a TIMEOUT, within one more timeout
-    double ms = 0;                         // from the send to the verdict
+    Verdict verdict = Verdict::Undecided;
+    bool givenUp = false;  // a second stop request came before the verdict
+    ByteArray received;    // up to the deciding byte; all that came for a TIMEOUT
+    ByteArray trailing;    // after the verdict, until the line was quiet
+    ByteArray late;        // after a TIMEOUT, within one more timeout
+    double ms = 0;         // from the send to the verdict
     std::string portLost;  // the device went away: the control's message; the run stops
 };
 

@@ -1,12 +1,14 @@
-#include "tools/check/UnitReport.h"
+#include "tools/check/core/UnitReport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <map>
 #include <vector>
 
 #include "analysis/BlankFilter.h"
 #include "analysis/ByteText.h"
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
+#include "tools/check/core/ValueText.h"
 
 namespace {
 
@@ -125,4 +127,43 @@ std::string FormatVerdictBanner(Verdict verdict, bool colour) {
         out += colour ? ink + line + "\x1b[0m\n" : line + "\n";
     }
     return out;
+}
+
+void RunTally::Add(Verdict verdict, double ms) {
+    switch (verdict) {
+        case Verdict::Pass:
+            ++passed_;
+            break;
+        case Verdict::Fail:
+            ++failed_;
+            break;
+        case Verdict::Timeout:
+            ++timedOut_;
+            break;
+        case Verdict::Undecided:
+            return;  // not a completed unit
+    }
+    unitMs_.push_back(ms);
+}
+
+std::string RunTally::SummaryLine() const {
+    std::string line = std::to_string(passed_) + " passed, " + std::to_string(failed_) +
+                       " failed, " + std::to_string(timedOut_) + " timed out";
+    if (unitMs_.empty()) {
+        return line + "; no unit ran";
+    }
+    double rate = std::round(1000.0 * passed_ / total()) / 10;
+    if (rate >= 100 && passed_ < total()) {
+        rate = 99.9;
+    } else if (rate <= 0 && passed_ > 0) {
+        rate = 0.1;
+    }
+    std::vector<double> sorted = unitMs_;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t middle = sorted.size() / 2;
+    const double median =
+        sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+    return line + "; pass rate " + FormatOneDecimal(rate) + "%; fastest " +
+           FormatMs(sorted.front()) + " ms, median " + FormatMs(median) + " ms, slowest " +
+           FormatMs(sorted.back()) + " ms";
 }

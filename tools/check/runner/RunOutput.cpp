@@ -1,4 +1,4 @@
-#include "tools/check/RunOutput.h"
+#include "tools/check/runner/RunOutput.h"
 
 #include <poll.h>
 #include <unistd.h>

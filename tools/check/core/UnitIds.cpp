@@ -1,4 +1,4 @@
-#include "tools/check/UnitIds.h"
+#include "tools/check/core/UnitIds.h"
 
 const char kUnitIdPrompt[] = "unit id (Enter to test, Ctrl-D to end):";
 

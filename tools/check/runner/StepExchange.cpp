@@ -1,4 +1,4 @@
-#include "tools/check/UnitExchange.h"
+#include "tools/check/runner/StepExchange.h"
 
 #include <QEventLoop>
 #include <QTimer>
@@ -6,8 +6,8 @@
 #include <optional>
 
 #include "serial/CommControl.h"
-#include "tools/check/StopSignals.h"
-#include "tools/check/UnitJudge.h"
+#include "tools/check/core/AnswerJudge.h"
+#include "tools/check/runner/StopSignals.h"
 
 namespace {
 
@@ -52,9 +52,8 @@ public:
         if (failure_) {
             throw *failure_;
         }
-        if (givenUp_) {
-            outcome_.verdict = Verdict::Undecided;
-        }
+        outcome_.givenUp = givenUp_;
+        outcome_.verdict = judge_.verdict();
         outcome_.received = judge_.received();
         return std::move(outcome_);
     }
@@ -82,7 +81,7 @@ private:
             if (at == bytes.size()) {
                 return;
             }
-            Decide(judge_.verdict());
+            Decided();
             ++at;  // the deciding byte is the answer's
         }
         if (at == bytes.size()) {
@@ -99,16 +98,15 @@ private:
         }
     }
 
-    void Decide(Verdict verdict) {
+    void Decided() {
         answerTime_.stop();
-        outcome_.verdict = verdict;
         outcome_.ms = MsBetween(sent_, Clock::now());
         phase_ = Phase::Trailing;
         WaitForQuiet();
     }
 
     void OnTimeout() {
-        outcome_.verdict = Verdict::Timeout;
+        judge_.TimeOut();
         outcome_.ms = MsBetween(sent_, Clock::now());
         phase_ = Phase::Late;
         if (stop_.requested()) {
@@ -136,7 +134,7 @@ private:
             outcome_.portLost = error.what();
         }
         if (phase_ == Phase::Judging) {
-            outcome_.verdict = Verdict::Timeout;
+            judge_.TimeOut();
             outcome_.ms = MsBetween(sent_, Clock::now());
         }
         loop_.quit();
@@ -154,7 +152,7 @@ private:
     CommControl& control_;
     const CheckPlan& plan_;
     StopSignals& stop_;
-    UnitJudge judge_;
+    AnswerJudge judge_;
     const int settleMs_;
     const int timeoutMs_;
     QEventLoop loop_;

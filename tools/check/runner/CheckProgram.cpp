@@ -1,16 +1,16 @@
-#include "tools/check/CheckProgram.h"
+#include "tools/check/runner/CheckProgram.h"
 
 #include <csignal>
 #include <cstdio>
 
 #include "serial/CommControl.h"
-#include "tools/check/CheckOptions.h"
-#include "tools/check/CheckPlan.h"
-#include "tools/check/CheckSession.h"
-#include "tools/check/OutputText.h"
-#include "tools/check/ResultsLog.h"
-#include "tools/check/RunTally.h"
-#include "tools/check/StopSignals.h"
+#include "tools/check/core/CheckOptions.h"
+#include "tools/check/core/CheckPlan.h"
+#include "tools/check/core/ResultsLog.h"
+#include "tools/check/core/TextEscapes.h"
+#include "tools/check/core/UnitReport.h"
+#include "tools/check/runner/CheckSession.h"
+#include "tools/check/runner/StopSignals.h"
 
 namespace {
 
@@ -37,6 +37,19 @@ void OpenPort(CommControl& control, const CheckPlan& plan) {
 }
 
 }  // namespace
+
+int RunExitCode(const RunTally& tally, bool interrupted) {
+    if (tally.total() == 0) {
+        return interrupted ? kExitInterrupted : kExitNoUnit;
+    }
+    if (tally.failed() > 0) {
+        return kExitSomeFailed;
+    }
+    if (tally.timedOut() > 0) {
+        return kExitSomeTimedOut;
+    }
+    return kExitAllPassed;
+}
 
 int RunCheckProgram(const std::vector<std::string>& arguments) {
     const ParsedCheckCommand parsed = ParseCheckCommand(arguments);
