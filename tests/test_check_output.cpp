@@ -25,36 +25,54 @@ namespace {
 // 2024-05-01T14:03:07.250Z
 const std::chrono::system_clock::time_point kDecided{std::chrono::milliseconds(1714572187250)};
 
-const std::vector<std::string> kKeys = {"time",     "port",     "settings", "sent",
-                                        "received", "expected", "verdict",  "ms",
-                                        "unit",     "id",       "trailing", "late"};
+const std::vector<std::string> kKeys = {"time",     "port",    "settings", "sent", "received",
+                                        "expected", "verdict", "ms",       "unit", "id",
+                                        "trailing", "late",    "reason"};
 
-UnitRecord Record(Verdict verdict, ByteArray received, std::string expected, std::string id) {
-    UnitRecord r;
-    r.time = kDecided;
-    r.port = "/dev/pts/3";
-    r.settings = "250000,n,8,1";
-    r.sent = {0x01, 0x03};
-    r.received = std::move(received);
-    r.expected = std::move(expected);
-    r.verdict = verdict;
-    r.ms = 12.34;
-    r.unit = 7;
-    r.id = std::move(id);
-    return r;
+const RecordLayout kLayout{"/dev/pts/3", "250000,n,8,1", {}};
+
+// A one-step unit, as a command-line check records it.
+UnitResult Record(Verdict verdict, ByteArray received, std::string expected, std::string id) {
+    UnitResult u;
+    u.end = kDecided;
+    u.verdict = verdict;
+    u.ms = 12.34;
+    u.unit = 7;
+    u.id = std::move(id);
+    StepResult s;
+    s.attempts = 1;
+    s.sent = {0x01, 0x03};
+    s.received = std::move(received);
+    s.expected = std::move(expected);
+    s.verdict = verdict;
+    if (verdict == Verdict::Fail) {
+        s.reason = "mismatch at byte " + std::to_string(s.received.size());
+    }
+    u.reason = s.reason;
+    u.steps.push_back(std::move(s));
+    return u;
 }
 
 // Records with texts that need quoting, escaping or decoding, and bytes
 // beyond the verdict.
-std::vector<UnitRecord> TrickyRecords() {
-    std::vector<UnitRecord> records = {
+std::vector<UnitResult> TrickyRecords() {
+    std::vector<UnitResult> records = {
         Record(Verdict::Pass, {0xAA, 0xBB}, "AA BB", ""),
         Record(Verdict::Fail, {'O', 'X'}, "say \"OK\",\r\nthen\tgo\\", "SN,1"),
         Record(Verdict::Timeout, {}, std::string("\x01\x7F", 2), gbk::Text("工位一")),
     };
-    records[0].trailing = {0x0D, 0x0A};
-    records[2].late = {0x4F, 0x4B};
+    records[0].steps[0].trailing = {0x0D, 0x0A};
+    records[1].reason = "mismatch at byte 2";
+    records[2].reason = "no answer";
+    records[2].steps[0].late = {0x4F, 0x4B};
     return records;
+}
+
+AnswerRule TextRule(bool hex) {
+    AnswerRule rule;
+    rule.kind = ExpectSource::Text;
+    rule.hex = hex;
+    return rule;
 }
 
 // One RFC 4180 record from the front of `text`, which loses it.
@@ -95,9 +113,10 @@ std::vector<std::string> Expected(size_t i) {
     const std::vector<std::string> common = {"2024-05-01T14:03:07.250+00:00", "/dev/pts/3",
                                              "250000,n,8,1", "01 03"};
     const std::vector<std::vector<std::string>> rest = {
-        {"AA BB", "AA BB", "PASS", "12.3", "7", "", "0D 0A", ""},
-        {"4F 58", "say \"OK\",\r\nthen\tgo\\", "FAIL", "12.3", "7", "SN,1", "", ""},
-        {"", "\x01\x7F", "TIMEOUT", "12.3", "7", "工位一", "", "4F 4B"},
+        {"AA BB", "AA BB", "PASS", "12.3", "7", "", "0D 0A", "", ""},
+        {"4F 58", "say \"OK\",\r\nthen\tgo\\", "FAIL", "12.3", "7", "SN,1", "", "",
+         "mismatch at byte 2"},
+        {"", "\x01\x7F", "TIMEOUT", "12.3", "7", "工位一", "", "4F 4B", "no answer"},
     };
     std::vector<std::string> fields = common;
     fields.insert(fields.end(), rest[i].begin(), rest[i].end());
@@ -126,24 +145,25 @@ private:
 
 TEST(UnitRecordFormat, CsvAndJsonLinesReadBackFieldByField) {
     const ZoneUtc utc;
-    std::string csv = CsvHeader();
+    std::string csv = CsvHeader(kLayout);
     EXPECT_EQ(ReadCsvRecord(csv), kKeys);
-    const std::vector<UnitRecord> records = TrickyRecords();
+    const std::vector<UnitResult> records = TrickyRecords();
     for (size_t i = 0; i < records.size(); ++i) {
-        const UnitRecord& r = records[i];
+        const UnitResult& r = records[i];
         SCOPED_TRACE(VerdictName(r.verdict));
-        csv = FormatCsvRecord(r);
+        csv = FormatCsvRecord(kLayout, r);
         EXPECT_EQ(ReadCsvRecord(csv), Expected(i));
         EXPECT_TRUE(csv.empty());
 
-        const std::string json = FormatJsonRecord(r);
+        const std::string json = FormatJsonRecord(kLayout, r);
         ASSERT_EQ(json.back(), '\n');
         EXPECT_EQ(json.find('\n'), json.size() - 1) << "one line";
         QJsonParseError error;
         const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(json), &error);
         ASSERT_EQ(error.error, QJsonParseError::NoError) << json;
         const QJsonObject o = doc.object();
-        EXPECT_EQ(o.keys().size(), static_cast<qsizetype>(kKeys.size()));
+        // The columns' keys, then "values" and "limits".
+        EXPECT_EQ(o.keys().size(), static_cast<qsizetype>(kKeys.size() + 2));
         const std::vector<std::string> want = Expected(i);
         for (size_t i = 0; i < kKeys.size(); ++i) {
             const QJsonValue v = o.value(QString::fromStdString(kKeys[i]));
@@ -192,18 +212,18 @@ using ResultsLogFile = TempDirFixture;
 
 TEST_F(ResultsLogFile, CsvHeaderOnceAndWholeRecordsFromTwoWriters) {
     const ZoneUtc utc;
-    const std::vector<UnitRecord> records = TrickyRecords();
+    const std::vector<UnitResult> records = TrickyRecords();
     {
-        ResultsLog first;
-        ResultsLog second;
+        ResultsLog first(kLayout);
+        ResultsLog second(kLayout);
         ASSERT_EQ(first.Open("r.csv"), "");
         ASSERT_EQ(second.Open("r.csv"), "");
-        for (const UnitRecord& r : records) {
+        for (const UnitResult& r : records) {
             ASSERT_EQ(first.Append(r), "");
             ASSERT_EQ(second.Append(r), "");
         }
     }
-    ResultsLog again;
+    ResultsLog again(kLayout);
     ASSERT_EQ(again.Open("r.csv"), "");
     ASSERT_EQ(again.Append(records[0]), "");
     std::string text = ReadFile("r.csv");
@@ -232,10 +252,10 @@ TEST_F(ResultsLogFile, JsonLinesByNameAndClearErrors) {
         EXPECT_EQ(ResultsLog::FormatFor(c.name), c.format) << c.name;
     }
 
-    ResultsLog log;
+    ResultsLog log(kLayout);
     ASSERT_EQ(log.Open("r.jsonl"), "");
     ASSERT_EQ(log.Append(TrickyRecords()[1]), "");
-    EXPECT_EQ(ReadFile("r.jsonl"), FormatJsonRecord(TrickyRecords()[1])) << "no header";
+    EXPECT_EQ(ReadFile("r.jsonl"), FormatJsonRecord(kLayout, TrickyRecords()[1])) << "no header";
 
     std::filesystem::create_directory("folder");
     ResultsLog refused;
@@ -256,7 +276,7 @@ TEST_F(ResultsLogFile, ExistingFilesKeepTheirLinesApart) {
         std::string after;  // the file's start once one record is in
     };
     const std::string header =
-        "time,port,settings,sent,received,expected,verdict,ms,unit,id,trailing,late\r\n";
+        "time,port,settings,sent,received,expected,verdict,ms,unit,id,trailing,late,reason\r\n";
     const Case cases[] = {
         {"r.csv", header + "x", "", header + "x\r\n2024"},
         {"r.jsonl", "{\"a\":1}", "", "{\"a\":1}\n{\"time\""},
@@ -267,7 +287,7 @@ TEST_F(ResultsLogFile, ExistingFilesKeepTheirLinesApart) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.before);
         WriteFile(c.name, c.before);
-        ResultsLog log;
+        ResultsLog log(kLayout);
         const std::string why = log.Open(c.name);
         if (!c.error.empty()) {
             EXPECT_NE(why.find(c.error), std::string::npos) << why;
@@ -283,14 +303,14 @@ TEST_F(ResultsLogFile, ExistingFilesKeepTheirLinesApart) {
 TEST(UnitReport, LinesSideBySideOnFailAndTimeout) {
     struct Case {
         const char* name;
-        UnitRecord record;
+        UnitResult record;
         bool hex;
         std::string text;
     };
-    UnitRecord timeoutPart = Record(Verdict::Timeout, {'O'}, "OK\r\n", "");
+    UnitResult timeoutPart = Record(Verdict::Timeout, {'O'}, "OK\r\n", "");
     timeoutPart.ms = 1000;
-    UnitRecord lateAnswer = Record(Verdict::Timeout, {}, "AA", "\x1b[31mSN");
-    lateAnswer.late = {0x4F, 0x4B};
+    UnitResult lateAnswer = Record(Verdict::Timeout, {}, "AA", "\x1b[31mSN");
+    lateAnswer.steps[0].late = {0x4F, 0x4B};
     lateAnswer.ms = 0.042;
     const Case cases[] = {
         {"pass", Record(Verdict::Pass, {0xAA, 0xBB}, "AABB", ""), true,
@@ -322,7 +342,7 @@ TEST(UnitReport, LinesSideBySideOnFailAndTimeout) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(FormatUnitReport(c.record, c.hex), c.text);
+        EXPECT_EQ(FormatUnitReport(c.record, TextRule(c.hex)), c.text);
     }
 }
 

@@ -429,7 +429,8 @@ TEST_F(CheckProgram, LogsParseBackAndMatchTheSummaries) {
         ASSERT_EQ(records.size(), expected.size());
         for (size_t i = 0; i < records.size(); ++i) {
             const Record& r = records[i];
-            EXPECT_EQ(r.size(), 12u);
+            // JSON adds its "values" and "limits" objects.
+            EXPECT_EQ(r.size(), log == "units.csv" ? 13u : 15u);
             for (const auto& [key, value] : expected[i]) {
                 EXPECT_EQ(r.at(key), value) << key << " of record " << i;
             }
@@ -441,6 +442,62 @@ TEST_F(CheckProgram, LogsParseBackAndMatchTheSummaries) {
         EXPECT_EQ(records[3].at("expected"), "AA, \"BC\"");
         EXPECT_EQ(records[5].at("sent"), "01 04");
     }
+}
+
+// Each matcher through the built program against the simulated device: a
+// Modbus RTU read with its CRC, a pattern with values in both logs.
+TEST_F(CheckProgram, MasksPatternsValuesAndChecksums) {
+    const std::string request = "01 03 00 0A 00 02 E4 09";  // the CRC as Modbus RTU sends it
+    const Args modbus = {"--port",        "PORT",
+                         "--send-hex",    "01 03 00 0A 00 02",
+                         "--checksum",    "CRC-16/MODBUS",
+                         "--expect-mask", "01 03 04 ?? ?? ?? ??",
+                         "--field",       "v=3:2:u16be*0.001",
+                         "--measure",     "v=3.0..4.2 V",
+                         "--hex"};
+    struct Case {
+        const char* name;
+        std::string answer;
+        int code;
+        std::string line;  // part of the unit's line or its reason
+    };
+    const Case cases[] = {
+        {"in range", "01 03 04 0E 1A 00 00 D9 1C", 0, "PASS in"},
+        {"bad CRC", "01 03 04 0E 1A 00 00 D9 1D", 1, "  reason    checksum\n"},
+        {"out of range", "01 03 04 10 D6 00 00 1F 0B", 1, "  reason    v 4.31 above 4.2\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Device device({"--answer", request, c.answer});
+        const Ran ran = RunCheck(modbus, device.port);
+        EXPECT_EQ(ran.code, c.code) << ran.out << ran.err;
+        EXPECT_TRUE(Has(ran.out, c.line)) << ran.out;
+        EXPECT_TRUE(Has(ran.out, "sent " + request)) << ran.out;
+    }
+
+    // 'SN?\r\n' answered with a serial number and a voltage.
+    Device device({"--answer", "53 4E 3F 0D 0A",
+                   "53 4E 3D 30 30 41 31 42 32 43 33 20 56 3D 33 2E 36 31 0D 0A"});
+    for (const std::string log : {"sn.csv", "sn.jsonl"}) {
+        const Ran ran = RunCheck({"--port", "PORT", "--send", "SN?\r\n", "--expect-regex",
+                                  "SN=(?<sn>[0-9A-F]{8}) V=(?<vbat>[0-9.]+)", "--capture", "sn",
+                                  "--measure", "vbat=3.0..4.2 V", "--repeat", "2", "--log", log},
+                                 device.port);
+        EXPECT_EQ(ran.code, 0) << ran.out << ran.err;
+        EXPECT_TRUE(Has(ran.out, "vbat=3.61 V, sn=\"00A1B2C3\"")) << ran.out;
+        const std::vector<Record> records = ReadLog(log);
+        ASSERT_EQ(records.size(), 2u);
+        if (log == "sn.csv") {
+            EXPECT_EQ(records[1].at("sn"), "00A1B2C3");
+            EXPECT_EQ(records[1].at("vbat"), "3.61");
+            EXPECT_EQ(records[1].at("reason"), "");
+        }
+    }
+    const std::string json = temp_files::ReadFile("sn.jsonl");
+    EXPECT_TRUE(Has(json,
+                    "\"values\":{\"vbat\":3.61,\"sn\":\"00A1B2C3\"},\"limits\":{\"vbat\":"
+                    "{\"low\":3,\"high\":4.2,\"unit\":\"V\"}}}\n"))
+        << json;
 }
 
 TEST_F(CheckProgram, UnitIdsFromStandardInput) {

@@ -3,19 +3,16 @@
 #include <string>
 #include <vector>
 
-// The check program's command line: what to open, send and expect, how many
-// units, and where results go. Parsing checks the form of every option and
-// needs no port and no file; ResolveCheckPlan (CheckPlan.h) then reads the
-// data library and works out the bytes to send and the text to expect.
+#include "tools/check/core/StepOptions.h"
+
+class QCommandLineParser;
+
+// The check program's command line: what to open, the step each unit runs
+// (what to send and expect), how many units, and where results go. Parsing
+// checks the form of every option and needs no port and no file; ResolveCheckPlan
+// (CheckPlan.h) then reads the data library and works out each step.
 
 enum class FlowControl { None, RtsCts, XonXoff };
-enum class SendSource { Nothing, Text, Hex, Entry };
-enum class ExpectSource { Text, Entry };
-
-// Ranges the numbers must lie in.
-constexpr int kLongestTimeoutMs = 3600000;
-constexpr int kLongestIntervalMs = 3600000;
-constexpr int kMostRepeats = 1000000000;
 
 struct CheckOptions {
     std::string port;                     // as given: a device path, or COM1 to COM4
@@ -23,21 +20,11 @@ struct CheckOptions {
     std::string settings = "9600,n,8,1";  // checked: any baud rate from 1 up
     FlowControl flow = FlowControl::None;
 
-    SendSource send = SendSource::Nothing;  // Nothing: listen only
-    std::string sendText;                   // Text: the bytes as given; Hex: the hex text
-    int sendEntry = 0;                      // Entry: 1 to 3
-    bool entryHex = false;                  // Entry: the entry is hex text
-
-    ExpectSource expect = ExpectSource::Text;
-    std::string expectText;  // Text: as given
-    int expectEntry = 0;     // Entry: 1 to 3
-    bool hex = false;        // received bytes as hex digit pairs, else as characters
+    StepOptions step;  // the one step of each unit
 
     bool idsFromStdin = false;
-    int timeoutMs = 1000;     // 1 to kLongestTimeoutMs
     int repeat = 1;           // 1 to kMostRepeats
     int intervalMs = 0;       // 0 to kLongestIntervalMs, between units
-    int settleMs = -1;        // 0 to kLongestIntervalMs; -1: the default for the line's rate
     std::string logPath;      // empty: no log
     bool quiet = false;       // the summary only
     bool json = false;        // one JSON object per unit instead of the unit line
@@ -55,6 +42,9 @@ struct ParsedCheckCommand {
 // passed: texts keep every byte, whatever the locale. --help and --version
 // win over everything else, even over errors elsewhere on the line.
 ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments);
+
+// Every option with what it takes and its help, for the parser and --help.
+void AddCheckOptions(QCommandLineParser& parser);
 
 // What --help prints: every option with what it takes and its default, then
 // examples and the exit codes.

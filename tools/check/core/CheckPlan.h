@@ -2,27 +2,20 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
-#include "send/HexText.h"
 #include "serial/CommSettings.h"
 #include "tools/check/core/CheckOptions.h"
+#include "tools/check/core/StepRules.h"
 
-// Everything a run needs, resolved from the command line before the port is
-// opened: the bytes each unit sends and the text it expects.
+// Everything a run needs, worked out before the port is opened: the line's
+// settings and the steps each unit runs.
 struct CheckPlan {
-    CheckOptions options;       // as parsed; port, timing and output come from here
+    CheckOptions options;       // as parsed; port, units and output come from here
     CommSettings lineSettings;  // options.settings, parsed
-    ByteArray sendBytes;        // what each unit sends (none when listening only)
-    bool listenOnly = true;     // no send option: each unit only waits for its answer
-    std::string expected;       // as given (blanks kept), for UnitJudge and the record
     std::string libraryPath;    // the library file read, as the profile functions take it
-    int settleMs = 0;           // options.settleMs, or its default for the line's rate
+    std::vector<Step> steps;    // a command-line check has one
 };
-
-// The quiet time after a verdict when none is given: 50 ms, or five
-// characters' time on the line when that is longer, so that a line end or a
-// checksum a few milliseconds behind the answer is still the unit's.
-int DefaultSettleMs(const CommSettings& line);
 
 struct ResolvedCheckPlan {
     std::optional<CheckPlan> plan;
@@ -30,10 +23,5 @@ struct ResolvedCheckPlan {
 };
 
 // Reads the data library entries the options name (from options.libraryPath,
-// else the dialog's ".\Quorvix.ini"), turns hex texts into bytes and checks
-// the expected text. Refused, each with one line: hex cut short by a bad pair
-// or a lone last digit (naming its position, from 1), a missing library entry,
-// a missing or unreadable library file, an expected text that is empty once
-// blanks and tabs are removed (no answer could fail), and with --hex an
-// expected text no received bytes can show as.
+// else the dialog's ".\Quorvix.ini") and resolves the step (ResolveStep).
 ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options);

@@ -15,51 +15,102 @@
 
 namespace {
 
-constexpr const char* kFieldNames[] = {"time",     "port",     "settings", "sent",
-                                       "received", "expected", "verdict",  "ms",
-                                       "unit",     "id",       "trailing", "late"};
+constexpr const char* kColumns[] = {"time",     "port",    "settings", "sent", "received",
+                                    "expected", "verdict", "ms",       "unit", "id",
+                                    "trailing", "late",    "reason"};
 
-// The record's fields in order, as text; numbers are marked for JSON.
-std::vector<std::pair<std::string, bool>> Fields(const UnitRecord& r) {
+// The first value of that name any step of the unit read.
+const RecordedValue* FindValue(const UnitResult& unit, const std::string& name) {
+    for (const StepResult& step : unit.steps) {
+        for (const RecordedValue& v : step.values) {
+            if (v.name == name) {
+                return &v;
+            }
+        }
+    }
+    return nullptr;
+}
+
+// A value as its column holds it: the number, else the text.
+std::string ColumnText(const RecordedValue& v) {
+    return v.number ? FormatNumber(*v.number) : ToUtf8(v.text);
+}
+
+// The columns' texts in order; numbers are marked for JSON.
+std::vector<std::pair<std::string, bool>> Fields(const RecordLayout& layout, const UnitResult& u) {
+    static const StepResult kNone;
+    const StepResult* deciding = DecidingStep(u);
+    const StepResult& s = deciding ? *deciding : kNone;
     return {
-        {LocalIsoTime(r.time), false},   {ToUtf8(r.port), false},
-        {ToUtf8(r.settings), false},     {HexBytes(r.sent), false},
-        {HexBytes(r.received), false},   {ToUtf8(r.expected), false},
-        {VerdictName(r.verdict), false}, {FormatMs(r.ms), true},
-        {std::to_string(r.unit), true},  {ToUtf8(r.id), false},
-        {HexBytes(r.trailing), false},   {HexBytes(r.late), false},
+        {LocalIsoTime(u.end), false},     {ToUtf8(layout.port), false},
+        {ToUtf8(layout.settings), false}, {HexBytes(s.sent), false},
+        {HexBytes(s.received), false},    {ToUtf8(s.expected), false},
+        {VerdictName(u.verdict), false},  {FormatMs(u.ms), true},
+        {std::to_string(u.unit), true},   {ToUtf8(u.id), false},
+        {HexBytes(s.trailing), false},    {HexBytes(s.late), false},
+        {ToUtf8(u.reason), false},
     };
+}
+
+std::string JsonNumberOrNull(const std::optional<double>& n) {
+    return n ? FormatNumber(*n) : "null";
+}
+
+// "values" and "limits" of the unit's steps, in the layout's order.
+std::string JsonValues(const RecordLayout& layout, const UnitResult& u) {
+    std::string values;
+    std::string limits;
+    for (const std::string& name : layout.valueNames) {
+        const RecordedValue* v = FindValue(u, name);
+        if (!v) {
+            continue;
+        }
+        values += (values.empty() ? "" : ",") + JsonString(name) + ":" +
+                  (v->number ? FormatNumber(*v->number) : JsonString(ToUtf8(v->text)));
+        if (v->judged || !v->unit.empty()) {
+            limits += (limits.empty() ? "" : ",") + JsonString(name) +
+                      ":{\"low\":" + JsonNumberOrNull(v->low) +
+                      ",\"high\":" + JsonNumberOrNull(v->high) +
+                      ",\"unit\":" + JsonString(ToUtf8(v->unit)) + "}";
+        }
+    }
+    return ",\"values\":{" + values + "},\"limits\":{" + limits + "}";
 }
 
 }  // namespace
 
-std::string CsvHeader() {
+std::string CsvHeader(const RecordLayout& layout) {
     std::string line;
-    for (const char* name : kFieldNames) {
+    for (const char* name : kColumns) {
         line += (line.empty() ? "" : ",") + std::string(name);
     }
-    return line + "\r\n";
-}
-
-std::string FormatCsvRecord(const UnitRecord& record) {
-    std::string line;
-    bool first = true;
-    for (const auto& field : Fields(record)) {
-        line += (first ? "" : ",") + CsvField(field.first);
-        first = false;
+    for (const std::string& name : layout.valueNames) {
+        line += "," + CsvField(name);
     }
     return line + "\r\n";
 }
 
-std::string FormatJsonRecord(const UnitRecord& record) {
+std::string FormatCsvRecord(const RecordLayout& layout, const UnitResult& unit) {
+    std::string line;
+    for (const auto& field : Fields(layout, unit)) {
+        line += (line.empty() ? "" : ",") + CsvField(field.first);
+    }
+    for (const std::string& name : layout.valueNames) {
+        const RecordedValue* v = FindValue(unit, name);
+        line += "," + (v ? CsvField(ColumnText(*v)) : std::string());
+    }
+    return line + "\r\n";
+}
+
+std::string FormatJsonRecord(const RecordLayout& layout, const UnitResult& unit) {
     std::string line = "{";
     size_t at = 0;
-    for (const auto& [text, isNumber] : Fields(record)) {
-        line += (at == 0 ? "\"" : ",\"") + std::string(kFieldNames[at]) + "\":";
+    for (const auto& [text, isNumber] : Fields(layout, unit)) {
+        line += (at == 0 ? "\"" : ",\"") + std::string(kColumns[at]) + "\":";
         line += isNumber ? text : JsonString(text);
         ++at;
     }
-    return line + "}\n";
+    return line + JsonValues(layout, unit) + "}\n";
 }
 
 ResultsLog::Format ResultsLog::FormatFor(const std::string& path) {
@@ -104,7 +155,7 @@ std::string ResultsLog::Prepare() {
     if (fstat(fd, &st) != 0) {
         return Failure("cannot read the size of", errno);
     }
-    const std::string header = format_ == Format::Csv ? CsvHeader() : std::string();
+    const std::string header = format_ == Format::Csv ? CsvHeader(layout_) : std::string();
     // A pipe or a terminal has no size and always gets the header.
     if (!S_ISREG(st.st_mode) || st.st_size == 0) {
         if (const int error = header.empty() ? 0 : file_.Append(header)) {
@@ -151,12 +202,13 @@ std::string ResultsLog::CheckEnds(int reader, long long size, const std::string&
     return std::string();
 }
 
-std::string ResultsLog::Append(const UnitRecord& record) {
+std::string ResultsLog::Append(const UnitResult& record) {
     if (!isOpen()) {
         return "the log " + path_ + " is not open";
     }
-    if (const int error = file_.Append(format_ == Format::Csv ? FormatCsvRecord(record)
-                                                              : FormatJsonRecord(record))) {
+    if (const int error =
+            file_.Append(format_ == Format::Csv ? FormatCsvRecord(layout_, record)
+                                                : FormatJsonRecord(layout_, record))) {
         return Failure("cannot write to the", error);
     }
     return std::string();

@@ -1,40 +1,33 @@
 #pragma once
 
-#include <chrono>
 #include <string>
+#include <vector>
 
 #include "platform/files/RecordFile.h"
-#include "platform/text/ByteArray.h"
-#include "tools/check/core/Verdict.h"
+#include "tools/check/core/UnitResult.h"
 
-// One unit's record, as the results log and --json write it. The fields, in
-// this order: time, port, settings, sent, received, expected, verdict, ms,
-// unit, id, trailing, late.
-struct UnitRecord {
-    std::chrono::system_clock::time_point time;  // when the unit was decided
-    std::string port;                            // as given on the command line
-    std::string settings;                        // "9600,n,8,1"
-    ByteArray sent;
-    ByteArray received;    // up to the deciding byte; what arrived for a TIMEOUT
-    std::string expected;  // as given, blanks kept
-    Verdict verdict = Verdict::Timeout;
-    double ms = 0;       // from the send to the verdict
-    long long unit = 0;  // its number in the run, from 1
-    std::string id;      // empty unless given
-    ByteArray trailing;  // after the verdict until the line was quiet; never judged
-    ByteArray late;      // after a TIMEOUT, within one more timeout; never judged
+// The results log and --json: one record per unit.
+
+// What every record of a run shares.
+struct RecordLayout {
+    std::string port;      // as given on the command line
+    std::string settings;  // "9600,n,8,1"
+    // The values' columns, in order: one per field, measure and capture.
+    std::vector<std::string> valueNames;
 };
 
-// The CSV header line and one record, RFC 4180: a field holding a comma, a
-// double quote, CR or LF goes in double quotes with its quotes doubled; every
-// line ends with CRLF as RFC 4180 asks. Texts are UTF-8 (ToUtf8).
-std::string CsvHeader();
-std::string FormatCsvRecord(const UnitRecord& record);
+// The CSV header line and one record, RFC 4180 (CsvField), every line ending
+// with CRLF. The columns: time, port, settings, sent, received, expected,
+// verdict, ms, unit, id, trailing, late, reason, then one per value. The
+// one-step columns come from the step that decided the unit (DecidingStep).
+std::string CsvHeader(const RecordLayout& layout);
+std::string FormatCsvRecord(const RecordLayout& layout, const UnitResult& unit);
 
-// One JSON object on one line, ending with LF, keys in the order above; ms
-// and unit are numbers, the rest strings, valid UTF-8 (ToUtf8) and escaped
-// as JSON asks.
-std::string FormatJsonRecord(const UnitRecord& record);
+// One JSON object on one line, ending with LF: the columns' keys in the same
+// order, ms and unit as numbers, then "values" (numbers, or texts for
+// captures and values that were no number) and "limits" ({"vbat": {"low":
+// 3.0, "high": 4.2, "unit": "V"}}). Valid UTF-8 (ToUtf8), escaped as JSON asks.
+std::string FormatJsonRecord(const RecordLayout& layout, const UnitResult& unit);
 
 // The results log: one record per unit appended to a file. A name ending in
 // ".jsonl" (any case) gives JSON lines, any other CSV with a header line when
@@ -51,6 +44,8 @@ public:
 
     static Format FormatFor(const std::string& path);
 
+    explicit ResultsLog(RecordLayout layout = {}) : layout_(std::move(layout)) {}
+
     // Opens the file for appending, creating it, and writes the CSV header
     // when it is empty. A CSV file whose first line is another header is
     // refused; a file whose last line has no line break gets one first.
@@ -60,7 +55,7 @@ public:
 
     // Appends one record. Empty on success, else one line saying what went
     // wrong (the record is then missing).
-    std::string Append(const UnitRecord& record);
+    std::string Append(const UnitResult& unit);
 
     bool isOpen() const { return file_.handle() >= 0; }
     Format format() const { return format_; }
@@ -73,6 +68,7 @@ private:
     // The header and the last byte of a file that already holds records.
     std::string CheckEnds(int reader, long long size, const std::string& header);
 
+    RecordLayout layout_;
     RecordFile file_;
     Format format_ = Format::Csv;
     std::string path_;

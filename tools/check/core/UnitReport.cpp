@@ -33,7 +33,9 @@ std::string Stripped(std::string text) {
     return text;
 }
 
-std::string SideBySide(const UnitRecord& r, bool hex) {
+// The window's comparison: expected and received side by side, and where
+// they differ.
+std::string SideBySide(const StepResult& r, bool hex, Verdict verdict, bool mismatch) {
     std::string collected;
     for (unsigned char byte : r.received) {
         collected += ByteText(byte, hex);
@@ -54,12 +56,41 @@ std::string SideBySide(const UnitRecord& r, bool hex) {
         }
     }
     std::string out = "  expected  " + expectedText + "\n  received  " + receivedText + "\n";
-    if (r.verdict == Verdict::Fail) {
+    if (verdict == Verdict::Fail && mismatch) {
         const size_t same =
             std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
         out += same >= want.size() ? "  more received than expected\n"
                                    : "  first difference at character " + std::to_string(same + 1) +
                                          " (blanks and tabs removed)\n";
+    }
+    return out;
+}
+
+// A mask or a pattern: what was expected, what came, and why it failed.
+std::string ShapeAndReason(const StepResult& r, const AnswerRule& rule) {
+    const bool mask = rule.kind == ExpectSource::Mask;
+    std::string out = "  expected  " + (mask ? rule.mask->Text() : QuotedForTerminal(r.expected));
+    out += "\n  received  ";
+    if (r.received.empty()) {
+        out += "nothing";
+    } else if (mask) {
+        out += HexBytes(r.received);
+    } else {
+        out += QuotedForTerminal(std::string(r.received.begin(), r.received.end())) + "  " +
+               HexBytes(r.received);
+    }
+    return out + "\n";
+}
+
+// ", vbat=3.61 V, sn=\"00A1B2C3\"".
+std::string Values(const std::vector<RecordedValue>& values) {
+    std::string out;
+    for (const RecordedValue& v : values) {
+        out +=
+            ", " + v.name + "=" + (v.number ? FormatNumber(*v.number) : QuotedForTerminal(v.text));
+        if (!v.unit.empty()) {
+            out += " " + ForTerminal(v.unit);
+        }
     }
     return out;
 }
@@ -84,13 +115,15 @@ const std::map<char, std::vector<const char*>>& Font() {
 
 }  // namespace
 
-std::string FormatUnitReport(const UnitRecord& r, bool hex) {
-    std::string line = "unit " + std::to_string(r.unit);
-    if (!r.id.empty()) {
-        line += " (" + ForTerminal(r.id) + ")";
+std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule) {
+    static const StepResult kNone;
+    const StepResult& r = unit.steps.empty() ? kNone : unit.steps.front();
+    std::string line = "unit " + std::to_string(unit.unit);
+    if (!unit.id.empty()) {
+        line += " (" + ForTerminal(unit.id) + ")";
     }
-    line += std::string(": ") + VerdictName(r.verdict) +
-            (r.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(r.ms) + " ms";
+    line += std::string(": ") + VerdictName(unit.verdict) +
+            (unit.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(unit.ms) + " ms";
     line += ", sent " + (r.sent.empty() ? std::string("nothing") : HexBytes(r.sent));
     line += ", received " + (r.received.empty() ? std::string("nothing") : HexBytes(r.received));
     // What the device sent beyond the verdict, so the operator sees all of it.
@@ -100,11 +133,23 @@ std::string FormatUnitReport(const UnitRecord& r, bool hex) {
     if (!r.late.empty()) {
         line += ", late " + HexBytes(r.late);
     }
-    line += "\n";
-    if (r.verdict == Verdict::Fail || r.verdict == Verdict::Timeout) {
-        line += SideBySide(r, hex);
+    line += Values(r.values) + "\n";
+    if (unit.verdict != Verdict::Fail && unit.verdict != Verdict::Timeout) {
+        return line;
     }
-    return line;
+    const bool mismatch = r.reason.rfind("mismatch at byte ", 0) == 0;
+    if (rule.kind == ExpectSource::Text) {
+        line += SideBySide(r, rule.hex, unit.verdict, mismatch);
+        // The comparison tells a mismatch itself; any other reason is said.
+        if (!mismatch && unit.verdict == Verdict::Fail) {
+            line += "  reason    " + ForTerminal(r.reason) + "\n";
+        }
+        return line;
+    }
+    if (rule.kind != ExpectSource::Nothing) {
+        line += ShapeAndReason(r, rule);
+    }
+    return line + "  reason    " + ForTerminal(r.reason) + "\n";
 }
 
 std::string FormatVerdictBanner(Verdict verdict, bool colour) {

@@ -3,25 +3,28 @@
 #include <string>
 #include <vector>
 
-#include "tools/check/core/ResultsLog.h"
+#include "tools/check/core/StepRules.h"
+#include "tools/check/core/UnitResult.h"
 
 // What a person sees of one unit on standard output.
 
-// The unit's line, then for FAIL and TIMEOUT the expected and received texts
-// side by side; every line ends with LF. `hex` is the receive form (--hex).
+// The line of a one-step unit judged by `rule`, then for FAIL and TIMEOUT
+// what was expected and what came; every line ends with LF.
 //
 //   unit 2 (SN7): FAIL in 4.2 ms, sent 01 03, received AA BC
 //     expected  AA BB
 //     received  AA BC
 //     first difference at character 4 (blanks and tabs removed)
 //
-// In character mode each side shows its text quoted and escaped, then its
-// bytes in hex: `expected  "OK\r\n"  4F 4B 0D 0A`. Received is what arrived
-// up to the verdict; "nothing" when no byte came. "(SN7)" shows only when the
-// unit has an id, its control characters escaped. Bytes that came after the
-// verdict follow as ", trailing 0D 0A", an answer after a TIMEOUT as
-// ", late 4F 4B".
-std::string FormatUnitReport(const UnitRecord& record, bool hex);
+// With the window's comparison, in character mode each side shows its text
+// quoted and escaped, then its bytes in hex: `expected  "OK\r\n"  4F 4B 0D 0A`.
+// A mask shows its pairs, a pattern itself; a reason other than a mismatch
+// of the comparison follows as "  reason    checksum". Received is what
+// arrived up to the verdict; "nothing" when no byte came. "(SN7)" shows only
+// when the unit has an id, its control characters escaped. Bytes that came
+// after the verdict follow as ", trailing 0D 0A", an answer after a TIMEOUT
+// as ", late 4F 4B", then the values read: ", vbat=3.61 V, sn=\"00A1\"".
+std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule);
 
 // The verdict in large block letters, a few lines high, for an operator a
 // step away: green PASS, red FAIL, yellow TIMEOUT with ANSI colour escapes

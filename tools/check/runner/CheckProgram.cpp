@@ -1,5 +1,6 @@
 #include "tools/check/runner/CheckProgram.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -71,7 +72,18 @@ int RunCheckProgram(const std::vector<std::string>& arguments) {
     }
     const CheckPlan& plan = *resolved.plan;
 
-    ResultsLog log;
+    RecordLayout layout;
+    layout.port = plan.options.port;
+    layout.settings = FormatCommSettings(plan.lineSettings);
+    for (const Step& step : plan.steps) {
+        for (const std::string& name : ValueNames(step.answer)) {
+            if (std::find(layout.valueNames.begin(), layout.valueNames.end(), name) ==
+                layout.valueNames.end()) {
+                layout.valueNames.push_back(name);
+            }
+        }
+    }
+    ResultsLog log(layout);
     if (!plan.options.logPath.empty()) {
         if (const std::string why = log.Open(plan.options.logPath); !why.empty()) {
             return Refused(why);
@@ -87,6 +99,6 @@ int RunCheckProgram(const std::vector<std::string>& arguments) {
     } catch (const CommError& error) {
         return Refused(error.what());
     }
-    CheckSession session(plan, control, log.isOpen() ? &log : nullptr, stop);
+    CheckSession session(plan, layout, control, log.isOpen() ? &log : nullptr, stop);
     return session.Run();
 }

@@ -13,8 +13,8 @@
 #include "tools/check/core/TextEscapes.h"
 #include "tools/check/core/UnitReport.h"
 #include "tools/check/runner/CheckProgram.h"
-#include "tools/check/runner/StepExchange.h"
 #include "tools/check/runner/StopSignals.h"
+#include "tools/check/runner/UnitRun.h"
 
 namespace {
 
@@ -26,9 +26,9 @@ void WriteError(const std::string& text) {
 
 }  // namespace
 
-CheckSession::CheckSession(const CheckPlan& plan, CommControl& control, ResultsLog* log,
-                           StopSignals& stop)
-    : plan_(plan), control_(control), log_(log), stop_(stop), out_(STDOUT_FILENO) {
+CheckSession::CheckSession(const CheckPlan& plan, const RecordLayout& layout, CommControl& control,
+                           ResultsLog* log, StopSignals& stop)
+    : plan_(plan), layout_(layout), control_(control), log_(log), stop_(stop), out_(STDOUT_FILENO) {
     const CheckOptions& o = plan_.options;
     if (o.idsFromStdin) {
         ids_.emplace(STDIN_FILENO, ::isatty(STDIN_FILENO) == 1, stop_);
@@ -72,46 +72,38 @@ int CheckSession::Run() {
     bool interrupted = false;
     std::string failure;
     std::string id;
+    UnitRunner runner(
+        control_, plan_.steps, teardown_, stop_, [](const std::string&) { return false; },
+        [](const StepResult&, bool) {});
     for (;;) {
         const Next next = NextUnit(id);
         if (next != Next::Unit) {
             interrupted = next == Next::Stopped;
             break;
         }
-        UnitOutcome outcome;
+        UnitRunEnd end;
+        UnitResult unit;
         try {
-            outcome = ExchangeUnit(control_, plan_, stop_);
+            unit = runner.Run(unit_ + 1, id, end);
         } catch (const CommError& error) {
             failure = error.what();
             break;
         }
-        if (outcome.givenUp) {
+        if (end.givenUp) {
             interrupted = true;  // the unit is not counted
             break;
         }
-        UnitRecord record;
-        record.time = std::chrono::system_clock::now();
-        record.port = plan_.options.port;
-        record.settings = FormatCommSettings(plan_.lineSettings);
-        record.sent = plan_.sendBytes;
-        record.received = std::move(outcome.received);
-        record.expected = plan_.expected;
-        record.verdict = outcome.verdict;
-        record.ms = outcome.ms;
-        record.unit = ++unit_;
-        record.id = id;
-        record.trailing = std::move(outcome.trailing);
-        record.late = std::move(outcome.late);
+        ++unit_;
         if (log_) {
-            failure = log_->Append(record);
+            failure = log_->Append(unit);
         }
-        Print(record);
-        tally_.Add(record.verdict, record.ms);
+        Print(unit);
+        tally_.Add(unit.verdict, unit.ms);
         if (failure.empty() && out_.state() == RunOutput::State::Failed) {
             failure = out_.failure();
         }
         if (failure.empty()) {
-            failure = outcome.portLost;
+            failure = end.portLost;
         }
         if (!failure.empty() || out_.state() == RunOutput::State::ReaderGone) {
             break;
@@ -120,18 +112,18 @@ int CheckSession::Run() {
     return Finish(interrupted, failure);
 }
 
-void CheckSession::Print(const UnitRecord& record) {
+void CheckSession::Print(const UnitResult& unit) {
     const CheckOptions& o = plan_.options;
     if (o.quiet) {
         return;
     }
     if (o.json) {
-        out_.Write(FormatJsonRecord(record));
+        out_.Write(FormatJsonRecord(layout_, unit));
         return;
     }
-    std::string text = FormatUnitReport(record, o.hex);
+    std::string text = FormatUnitReport(unit, plan_.steps.front().answer);
     if (bannerShown_) {
-        text += FormatVerdictBanner(record.verdict, true);
+        text += FormatVerdictBanner(unit.verdict, true);
     }
     out_.Write(text);
 }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "tools/check/core/CheckPlan.h"
+#include "tools/check/core/ResultsLog.h"
 #include "tools/check/core/UnitReport.h"
 #include "tools/check/runner/RunOutput.h"
 #include "tools/check/runner/UnitIdSource.h"
@@ -11,7 +12,6 @@
 class CommControl;
 class ResultsLog;
 class StopSignals;
-struct UnitRecord;
 
 // A run of units on an open port: each unit exchanged, logged and printed,
 // then the summary. A stop request ends it after the current unit, and so
@@ -22,7 +22,8 @@ struct UnitRecord;
 class CheckSession {
 public:
     // `log` may be null (no --log).
-    CheckSession(const CheckPlan& plan, CommControl& control, ResultsLog* log, StopSignals& stop);
+    CheckSession(const CheckPlan& plan, const RecordLayout& layout, CommControl& control,
+                 ResultsLog* log, StopSignals& stop);
 
     // Runs the units and prints the summary; returns the exit code.
     int Run();
@@ -32,10 +33,12 @@ private:
     Next NextUnit(std::string& id);
     // The wait between units; false when a stop request came.
     bool Pause();
-    void Print(const UnitRecord& record);
+    void Print(const UnitResult& unit);
     int Finish(bool interrupted, std::string failure);
 
     const CheckPlan& plan_;
+    const RecordLayout& layout_;
+    const std::vector<Step> teardown_;
     CommControl& control_;
     ResultsLog* log_;
     StopSignals& stop_;

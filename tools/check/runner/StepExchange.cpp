@@ -19,14 +19,14 @@ double MsBetween(Clock::time_point from, Clock::time_point to) {
 
 class Exchange {
 public:
-    Exchange(CommControl& control, const CheckPlan& plan, StopSignals& stop)
+    Exchange(CommControl& control, const Step& step, StopSignals& stop)
         : control_(control),
-          plan_(plan),
+          step_(step),
           stop_(stop),
-          judge_(plan.expected, plan.options.hex),
-          settleMs_(plan.settleMs),
-          timeoutMs_(plan.options.timeoutMs) {
-        for (QTimer* timer : {&answerTime_, &quiet_, &limit_}) {
+          judge_(step.answer),
+          settleMs_(step.settleMs),
+          timeoutMs_(step.timeoutMs) {
+        for (QTimer* timer : {&answerTime_, &quiet_, &limit_, &idle_}) {
             timer->setSingleShot(true);
             timer->setTimerType(Qt::PreciseTimer);
         }
@@ -37,24 +37,32 @@ public:
         QObject::connect(&answerTime_, &QTimer::timeout, &loop_, [this] { OnTimeout(); });
         QObject::connect(&quiet_, &QTimer::timeout, &loop_, &QEventLoop::quit);
         QObject::connect(&limit_, &QTimer::timeout, &loop_, &QEventLoop::quit);
+        QObject::connect(&idle_, &QTimer::timeout, &loop_, [this] { OnIdle(); });
         QObject::connect(&stop_.notifier(), &QSocketNotifier::activated, &loop_,
                          [this] { OnStop(); });
     }
 
-    UnitOutcome Run() {
+    StepOutcome Run() {
         control_.SetInBufferCount(0);
         sent_ = Clock::now();
-        if (!plan_.listenOnly) {
-            control_.SetOutput(plan_.sendBytes);
+        if (step_.sends) {
+            control_.SetOutput(step_.request);
+            outcome_.sent = step_.request;
         }
-        answerTime_.start(timeoutMs_);
+        if (judge_.verdict() != Verdict::Undecided) {
+            Decided();  // nothing to wait for
+        } else {
+            answerTime_.start(timeoutMs_);
+        }
         loop_.exec();
         if (failure_) {
             throw *failure_;
         }
         outcome_.givenUp = givenUp_;
         outcome_.verdict = judge_.verdict();
+        outcome_.reason = judge_.reason();
         outcome_.received = judge_.received();
+        outcome_.values = judge_.values();
         return std::move(outcome_);
     }
 
@@ -79,6 +87,9 @@ private:
                 ++at;
             }
             if (at == bytes.size()) {
+                if (judge_.endsWhenIdle()) {
+                    idle_.start(step_.answer.idleMs);
+                }
                 return;
             }
             Decided();
@@ -98,14 +109,22 @@ private:
         }
     }
 
+    void OnIdle() {
+        if (phase_ == Phase::Judging && judge_.Idle() != Verdict::Undecided) {
+            Decided();
+        }
+    }
+
     void Decided() {
         answerTime_.stop();
+        idle_.stop();
         outcome_.ms = MsBetween(sent_, Clock::now());
         phase_ = Phase::Trailing;
         WaitForQuiet();
     }
 
     void OnTimeout() {
+        idle_.stop();
         judge_.TimeOut();
         outcome_.ms = MsBetween(sent_, Clock::now());
         phase_ = Phase::Late;
@@ -150,7 +169,7 @@ private:
     }
 
     CommControl& control_;
-    const CheckPlan& plan_;
+    const Step& step_;
     StopSignals& stop_;
     AnswerJudge judge_;
     const int settleMs_;
@@ -159,16 +178,17 @@ private:
     QTimer answerTime_;  // the unit's timeout
     QTimer quiet_;       // the settle time since the last byte
     QTimer limit_;       // the longest wait for a late answer, or for quiet
+    QTimer idle_;        // a pattern's answer ends after this quiet
     Phase phase_ = Phase::Judging;
     Clock::time_point sent_;
-    UnitOutcome outcome_;
+    StepOutcome outcome_;
     std::optional<CommError> failure_;
     bool givenUp_ = false;
 };
 
 }  // namespace
 
-UnitOutcome ExchangeUnit(CommControl& control, const CheckPlan& plan, StopSignals& stop) {
-    Exchange exchange(control, plan, stop);
+StepOutcome ExchangeStep(CommControl& control, const Step& step, StopSignals& stop) {
+    Exchange exchange(control, step, stop);
     return exchange.Run();
 }
