@@ -18,10 +18,10 @@ struct StepOutcome {
     std::string reason;    // the judge's: empty for PASS
     bool givenUp = false;  // a second stop request came before the verdict
     ByteArray sent;
-    ByteArray received;    // up to the deciding byte; all that came for a TIMEOUT
-    ByteArray trailing;    // after the verdict, until the line was quiet
-    ByteArray late;        // after a TIMEOUT, within one more timeout
-    double ms = 0;         // from the send to the verdict
+    ByteArray received;  // up to the deciding byte; all that came for a TIMEOUT
+    ByteArray trailing;  // after the verdict, until the line was quiet
+    ByteArray late;      // after a TIMEOUT, within one more timeout
+    double ms = 0;       // from the send to the verdict
     std::vector<RecordedValue> values;
     std::string portLost;  // the device went away: the control's message; the run stops
 };
