@@ -1,8 +1,10 @@
 #include "tools/check/database/DatabaseConnection.h"
 
 #include <QAtomicInt>
+#include <QElapsedTimer>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QVariant>
 
 namespace {
@@ -27,14 +29,27 @@ QString PostgresOptions(int seconds) {
 
 // WAL: readers never block the writer, and a commit is one append to the
 // log; FULL: a commit survives a power cut once it has returned.
-std::string SetUpSqliteFile(DatabaseConnection& connection) {
-    QSqlQuery wal(connection.database());
-    if (!wal.exec(QStringLiteral("PRAGMA journal_mode=WAL"))) {
-        return connection.Failure(wal.lastError());
-    }
-    if (!wal.next() ||
-        wal.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) != 0) {
-        return connection.Failure("the file cannot be put in WAL mode");
+//
+// Switching a new file to WAL needs it alone. Two programs that open a new
+// file at once would each wait for the other, so SQLite fails one at once
+// instead of waiting its busy timeout: that one tries again until the
+// timeout is up.
+std::string SetUpSqliteFile(DatabaseConnection& connection, int busyMs) {
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        QSqlQuery wal(connection.database());
+        if (wal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && wal.next() &&
+            wal.value(0).toString().compare(QStringLiteral("wal"), Qt::CaseInsensitive) == 0) {
+            break;
+        }
+        const bool busy = wal.lastError().nativeErrorCode() == QLatin1String("5");
+        if (!busy || waited.elapsed() >= busyMs) {
+            return wal.lastError().isValid()
+                       ? connection.Failure(wal.lastError())
+                       : connection.Failure("the file cannot be put in WAL mode");
+        }
+        QThread::msleep(10);
     }
     std::string error;
     connection.Exec(QStringLiteral("PRAGMA synchronous=FULL"), error) &&
@@ -83,7 +98,7 @@ std::string DatabaseConnection::Open(const DatabaseTarget& target, const Limits&
             return failure;
         }
     }
-    const std::string error = sqlite ? SetUpSqliteFile(*this) : std::string();
+    const std::string error = sqlite ? SetUpSqliteFile(*this, limits.sqliteBusyMs) : std::string();
     if (!error.empty()) {
         Close();
     }
