@@ -186,4 +186,11 @@ TEST_F(ResultsOpenFailures, WhatCannotBeOpenedSaysWhyInOneLine) {
               "this is no database, but a long enough text file for SQLite to read");
 }
 
+TEST_F(ResultsOpenFailures, AReportMakesNoDatabase) {
+    ResultsDatabase results;
+    EXPECT_EQ(results.OpenExisting(Target("results.sqlite")),
+              "results database " + (dir() / "results.sqlite").string() + ": no such file");
+    EXPECT_EQ(Entries(dir()), std::vector<std::string>{});
+}
+
 }  // namespace

@@ -1,5 +1,6 @@
 #include "tools/check/database/ResultsDatabase.h"
 
+#include <QFileInfo>
 #include <QUuid>
 
 #include "tools/check/database/RecordWriter.h"
@@ -66,6 +67,15 @@ std::string ResultsDatabase::Open(const DatabaseTarget& target, const Limits& li
                pending_.path() + ")";
     }
     return {};
+}
+
+std::string ResultsDatabase::OpenExisting(const DatabaseTarget& target, const Limits& limits) {
+    if (target.kind == DatabaseTarget::Kind::Sqlite &&
+        !QFileInfo::exists(QString::fromStdString(target.path))) {
+        Close();
+        return "results database " + target.Name() + ": no such file";
+    }
+    return Open(target, limits);
 }
 
 std::string ResultsDatabase::BeginRun(const RunInfo& run) {

@@ -37,6 +37,10 @@ public:
     // (they stay in the pending file).
     std::string Open(const DatabaseTarget& target, const Limits& limits = Limits());
 
+    // For a report: the same, but a SQLite file that does not exist is
+    // refused rather than made.
+    std::string OpenExisting(const DatabaseTarget& target, const Limits& limits = Limits());
+
     // After Open: what it sent from the pending file and what it could not
     // read there, one line each; empty when there was nothing.
     const std::string& notice() const { return notice_; }
