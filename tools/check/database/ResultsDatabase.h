@@ -19,6 +19,8 @@
 //   db.BeginRun(run);                 -> exit 3 when it fails
 //   db.WriteUnit(unit) for each unit  -> when it fails: print, stop the run, exit 3
 //   db.EndRun(end);
+// and for --report:
+//   db.OpenExisting(target); db.Report(since, report); print FormatResultsReport(report)
 //
 // A unit that cannot be written is kept in the pending file (PendingFile.h)
 // and the next Open of the same database sends it before anything else.
