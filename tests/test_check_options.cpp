@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/TempDir.h"
-#include "tools/check/CheckPlan.h"
+#include "tools/check/core/CheckPlan.h"
 
 namespace {
 
@@ -79,6 +79,13 @@ TEST(CheckOptions, ParsesEveryOptionAndRefusesMistakesInOneLine) {
         {"COM5", {"--port", "COM5", "--expect", "A"}, "COM1 to COM4", nullptr},
         {"bad settings", Line({"--settings", "9600,n,9,1"}), "data bits are 4 to 8", nullptr},
         {"baud 0", Line({"--settings", "0,n,8,1"}), "baud rate is a whole number", nullptr},
+        // What no UART can send is refused here, before any file or port.
+        {"four data bits", Line({"--settings", "9600,n,4,1"}),
+         "--settings 9600,n,4,1: a serial port sends 5 to 8 data bits", nullptr},
+        {"two stop bits with five", Line({"--settings", "9600,n,5,2"}),
+         "--settings 9600,n,5,2: 2 stop bits need 6 to 8 data bits", nullptr},
+        {"settle", Line({"--settle", "0"}), nullptr,
+         [](const CheckOptions& o) { EXPECT_EQ(o.settleMs, 0); }},
         {"bad flow", Line({"--flow", "hardware"}), "none, rtscts or xonxoff", nullptr},
         {"two sends", Line({"--send", "A", "--send-hex", "41"}), "at most one of --send", nullptr},
         {"entry-hex alone", Line({"--send-hex", "41", "--entry-hex"}), "goes with --send-entry",
@@ -124,8 +131,8 @@ TEST(CheckOptions, HelpAndVersionWinAndHelpShowsEveryOption) {
          {"--port",           "--settings",  "--flow",    "--send ",        "--send-hex",
           "--send-entry",     "--entry-hex", "--expect ", "--expect-entry", "--hex",
           "--ids-from-stdin", "--timeout",   "--repeat",  "--interval",     "--log",
-          "--quiet",          "--json",      "--library", "--help",         "--version",
-          "Examples:",        "Exit codes:", "130"}) {
+          "--settle",         "no unit ran", "--quiet",   "--json",         "--library",
+          "--help",           "--version",   "Examples:", "Exit codes:",    "130"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -207,6 +214,15 @@ TEST_F(CheckPlanTest, ResolvesWhatToSendAndExpect) {
          {},
          ""},
         {"lower-case hex", Line({"--hex"}, "aa bb"), "can never match with --hex", {}, ""},
+        // Quoted whole: never half of a character.
+        {"character in hex", Line({"--hex"}, "AA 中"), "and \"中\" is not one", {}, ""},
+        {"bad byte in hex",
+         Line({"--send-hex",
+               "01 \xff"
+               "1"}),
+         "\"\\xFF1\" at position 4",
+         {},
+         ""},
     };
     for (const PlanCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -226,3 +242,12 @@ TEST_F(CheckPlanTest, ResolvesWhatToSendAndExpect) {
 }
 
 }  // namespace
+
+// Long enough for a line end behind the answer even at the slowest rates.
+TEST(CheckPlanSettle, DefaultCoversFiveCharactersAndAtLeast50Ms) {
+    const std::pair<const char*, int> cases[] = {
+        {"115200,n,8,1", 50}, {"1200,n,8,1", 50}, {"300,n,8,1", 167}, {"110,e,7,2", 500}};
+    for (const auto& [settings, ms] : cases) {
+        EXPECT_EQ(DefaultSettleMs(*ParseCommSettingsAnyBaud(settings)), ms) << settings;
+    }
+}

@@ -27,8 +27,8 @@ struct RecordedValue {
 };
 
 struct StepResult {
-    std::string name;  // the plan's step name; "check" for a command-line check
-    int attempts = 0;  // 0: the unit stopped before the step ran
+    std::string name;    // the plan's step name; "check" for a command-line check
+    int attempts = 0;    // 0: the unit stopped before the step ran
     ByteArray sent;      // the last attempt's request, checksum included
     ByteArray received;  // the last attempt's answer, up to the byte that decided it
     ByteArray trailing;  // after the verdict, until the line was quiet: never judged

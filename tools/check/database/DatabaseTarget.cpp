@@ -4,7 +4,7 @@
 #include <QString>
 
 #include "tools/WholeNumber.h"
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "tools/check/OutputText.h"
+#include "send/HexText.h"
+#include "tools/check/core/TextEscapes.h"
 #include "tools/check/database/StoredValues.h"
 
 namespace {

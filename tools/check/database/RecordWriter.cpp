@@ -7,7 +7,7 @@
 #include <cmath>
 #include <initializer_list>
 
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 #include "tools/check/database/DatabaseConnection.h"
 #include "tools/check/database/StoredValues.h"
 

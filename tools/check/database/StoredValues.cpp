@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QRegularExpression>
 
-#include "tools/check/OutputText.h"
+#include "tools/check/core/TextEscapes.h"
 
 std::string StoredTime(std::chrono::system_clock::time_point at) {
     const auto ms = std::chrono::floor<std::chrono::milliseconds>(at.time_since_epoch());
