@@ -103,6 +103,21 @@ const OptionSpec kOptions[] = {
      "FILE",
      "Write a JUnit XML report of the run to FILE at its end (one test case per unit and step), "
      "replacing the file whole."},
+    {{"slot"},
+     "NAME=PATH",
+     "A fixture position and its port; repeatable. The slots run their units at the same time, "
+     "each on its own port, in rounds; over the plan's [[slot]] tables. Give stable names: "
+     "/dev/serial/by-path/... (tessaline --list-ports shows them)."},
+    {{"db"},
+     "FILE.sqlite|postgresql://USER@HOST[:PORT]/DB",
+     "Also write every unit to a results database: a SQLite file (made when missing) or a "
+     "PostgreSQL database. A unit that cannot be written is kept in a local file and sent by "
+     "the next run with the same database."},
+    {{"report"},
+     "",
+     "Print the yield per step and the first-pass yield per station of the --db database "
+     "for the last 24 hours (or --since), and run nothing."},
+    {{"since"}, "TIME", "With --report: from TIME (2025-03-14, 2025-03-14T08:00, ...)."},
     {{"ids-from-stdin"},
      "",
      "One unit per line of standard input, the line being the unit's id (an empty line "

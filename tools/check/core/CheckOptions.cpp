@@ -12,7 +12,7 @@
 namespace {
 
 // Options that may be given more than once.
-const char* const kRepeatable[] = {"field", "measure", "capture"};
+const char* const kRepeatable[] = {"field", "measure", "capture", "slot"};
 
 // Options of a step, which a plan gives for each of its steps instead.
 const char* const kStepOptions[] = {"send",
@@ -266,6 +266,49 @@ std::string ParsePlan(const Arguments& a, CheckOptions& o) {
     return std::string();
 }
 
+// --report reads the database and runs nothing.
+std::string ParseReport(const Arguments& a, CheckOptions& o) {
+    o.report = a.isSet("report");
+    o.since = a.value("since");
+    if (a.isSet("since") && !o.report) {
+        return "--since goes with --report";
+    }
+    if (o.report && !a.isSet("db")) {
+        return "--report reads a results database: give it with --db";
+    }
+    return std::string();
+}
+
+// --slot NAME=PATH: each name once, no blanks or control characters.
+std::string ParseSlots(const Arguments& a, CheckOptions& o) {
+    for (const std::string& text : a.values("slot")) {
+        const size_t equals = text.find('=');
+        const std::string name = text.substr(0, equals);
+        const bool named = !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= ' ' || c == 0x7F;
+        });
+        if (equals == std::string::npos || !named || equals + 1 == text.size()) {
+            return "--slot takes NAME=PATH (a name without blanks, then the port), not '" + text +
+                   "'";
+        }
+        for (const auto& [other, path] : o.fixtureSlots) {
+            if (other == name) {
+                return "--slot " + name + " given twice: each slot has one port";
+            }
+        }
+        const std::string port = text.substr(equals + 1);
+        if (ComPortNumber(port) < 0) {
+            return "--slot " + text +
+                   ": the COM ports are COM1 to COM4; give other ports by their device path";
+        }
+        o.fixtureSlots.emplace_back(name, port);
+    }
+    if (!o.fixtureSlots.empty() && a.isSet("port")) {
+        return "--port and --slot do not go together: with slots each has its own port";
+    }
+    return std::string();
+}
+
 // How many units, and where their results go.
 std::string ParseRun(const Arguments& a, CheckOptions& o) {
     StepOptions& s = o.step;
@@ -289,12 +332,16 @@ std::string ParseRun(const Arguments& a, CheckOptions& o) {
     }
     for (const auto& [name, path] :
          {std::pair{"log", &o.logPath}, std::pair{"library", &o.libraryPath},
-          std::pair{"junit", &o.junitPath}, std::pair{"station", &o.station}}) {
+          std::pair{"junit", &o.junitPath}, std::pair{"station", &o.station},
+          std::pair{"db", &o.database}}) {
         if (a.isSet(name)) {
             *path = a.value(name);
             if (path->empty()) {
                 return std::string("--") + name +
-                       (name == std::string("station") ? " needs a name" : " needs a file name");
+                       (name == std::string("station") ? " needs a name"
+                        : name == std::string("db")
+                            ? " needs a SQLite file or a postgresql:// address"
+                            : " needs a file name");
             }
         }
     }
@@ -344,11 +391,27 @@ ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) 
     }
     const Arguments a(parser);
     CheckOptions& o = result.options;
+    if (a.isSet("report")) {
+        // Nothing runs: only the database and the report's start count.
+        for (const QString& name : given) {
+            if (name != "report" && name != "db" && name != "since") {
+                return Wrong("--report goes with --db and --since only, not --" + ToBytes(name));
+            }
+        }
+        if (const std::string why = ParseReport(a, o); !why.empty()) {
+            return Wrong(why);
+        }
+        o.database = a.value("db");
+        result.action = ParsedCheckCommand::Run;
+        return result;
+    }
     const bool plan = a.isSet("plan");
+    const bool slotted = a.isSet("slot");
     for (const std::string& why :
-         {ParsePort(a, o), ParsePlan(a, o), plan ? std::string() : ParseSend(a, o.step),
+         {slotted ? ParseLine(a, o) : ParsePort(a, o), ParseSlots(a, o), ParsePlan(a, o),
+          plan ? std::string() : ParseSend(a, o.step),
           plan ? std::string() : ParseExpect(a, o.step),
-          plan ? std::string() : ParseValues(a, o.step), ParseRun(a, o)}) {
+          plan ? std::string() : ParseValues(a, o.step), ParseReport(a, o), ParseRun(a, o)}) {
         if (!why.empty()) {
             return Wrong(why);
         }

@@ -26,6 +26,11 @@ struct CheckOptions {
     std::string planPath;   // --plan: the steps come from this file
     std::string station;    // --station: the records' station; empty: the host's name
     std::string junitPath;  // --junit: a JUnit XML report written at the end
+    std::string database;   // --db: a SQLite file or a postgresql:// address
+    bool report = false;    // --report: the database's yields instead of a run
+    std::string since;      // --since: the report's start, as given
+    // --slot NAME=PATH, in order: the fixture's positions, over the plan's.
+    std::vector<std::pair<std::string, std::string>> fixtureSlots;
 
     bool idsFromStdin = false;
     int repeat = 1;           // 1 to kMostRepeats

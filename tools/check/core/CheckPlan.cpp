@@ -12,6 +12,18 @@ ResolvedCheckPlan Wrong(const std::string& why) {
     return ResolvedCheckPlan{std::nullopt, why};
 }
 
+// The command line's slots, else its one port.
+std::vector<SlotPort> SlotsOf(const CheckOptions& options) {
+    std::vector<SlotPort> found;
+    for (const auto& [name, port] : options.fixtureSlots) {
+        found.push_back(SlotPort{name, port, std::max(0, ComPortNumber(port))});
+    }
+    if (found.empty()) {
+        found.push_back(SlotPort{std::string(), options.port, options.comPort});
+    }
+    return found;
+}
+
 }  // namespace
 
 ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options, bool /*terminal*/) {
@@ -35,7 +47,7 @@ ResolvedCheckPlan ResolveCheckPlan(const CheckOptions& options, bool /*terminal*
         return Wrong(why);
     }
     plan.steps.push_back(std::move(*step));
-    plan.fixtureSlots.push_back(SlotPort{std::string(), options.port, options.comPort});
+    plan.fixtureSlots = SlotsOf(options);
     return ResolvedCheckPlan{std::move(plan), std::string()};
 }
 

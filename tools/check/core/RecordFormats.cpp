@@ -36,8 +36,11 @@ std::vector<Column> Columns(const RecordLayout& layout, const UnitResult& u) {
     static const StepResult kNone;
     const StepResult* deciding = DecidingStep(u);
     const StepResult& s = deciding ? *deciding : kNone;
+    // With slots each unit names its own slot's port.
+    const auto slotPort = layout.slotPorts.find(u.slot);
+    const std::string& port = slotPort == layout.slotPorts.end() ? layout.port : slotPort->second;
     std::vector<Column> columns = {
-        {"time", LocalIsoTime(u.end), false},         {"port", ToUtf8(layout.port), false},
+        {"time", LocalIsoTime(u.end), false},         {"port", ToUtf8(port), false},
         {"settings", ToUtf8(layout.settings), false}, {"sent", HexBytes(s.sent), false},
         {"received", HexBytes(s.received), false},    {"expected", ToUtf8(s.expected), false},
         {"verdict", VerdictName(u.verdict), false},   {"ms", FormatMs(u.ms), true},

@@ -1,6 +1,7 @@
 #include "tools/check/runner/CheckProgram.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 
@@ -13,6 +14,7 @@
 #include "tools/check/core/ResultsLog.h"
 #include "tools/check/core/TextEscapes.h"
 #include "tools/check/core/UnitReport.h"
+#include "tools/check/database/ResultsDatabase.h"
 #include "tools/check/runner/CheckSession.h"
 #include "tools/check/runner/StopSignals.h"
 
@@ -37,6 +39,48 @@ RecordLayout LayoutOf(const CheckPlan& plan) {
     layout.plan = plan.fromPlan;
     layout.run = plan.run;
     return layout;
+}
+
+// --report: the database's yields, nothing run.
+int Report(const CheckOptions& o) {
+    std::string why;
+    const std::optional<DatabaseTarget> target = ParseDatabaseTarget(o.database, why);
+    if (!target) {
+        return Refused("--db " + o.database + ": " + why);
+    }
+    WallClock::time_point since = WallClock::now() - std::chrono::hours(24);
+    if (!o.since.empty()) {
+        const std::optional<WallClock::time_point> given = ParseReportSince(o.since);
+        if (!given) {
+            return Refused("--since " + o.since +
+                           ": give a date and time such as 2025-03-14 or 2025-03-14T08:00, "
+                           "local, or with Z or an offset");
+        }
+        since = *given;
+    }
+    ResultsDatabase db;
+    ResultsReport report;
+    if (const std::string e = db.OpenExisting(*target); !e.empty()) {
+        return Refused(e);
+    }
+    if (const std::string e = db.Report(since, report); !e.empty()) {
+        return Refused(e);
+    }
+    std::fputs(FormatResultsReport(report).c_str(), stdout);
+    return kExitAllPassed;
+}
+
+// --db: opened, its run begun; empty, or why not.
+std::string OpenDatabase(const CheckPlan& plan, ResultsDatabase& db) {
+    std::string why;
+    const std::optional<DatabaseTarget> target = ParseDatabaseTarget(plan.options.database, why);
+    if (!target) {
+        return "--db " + plan.options.database + ": " + why;
+    }
+    if (why = db.Open(*target); why.empty() && !db.notice().empty()) {
+        std::fprintf(stderr, "%s: %s\n", kCheckProgram, ForTerminal(db.notice()).c_str());
+    }
+    return why.empty() ? db.BeginRun(plan.run) : why;
 }
 
 }  // namespace
@@ -68,6 +112,9 @@ int RunCheckProgram(const std::vector<std::string>& arguments) {
         case ParsedCheckCommand::Run:
             break;
     }
+    if (parsed.options.report) {
+        return Report(parsed.options);
+    }
     const ResolvedCheckPlan resolved =
         ResolveCheckPlan(parsed.options, ::isatty(STDIN_FILENO) == 1);
     if (!resolved.plan) {
@@ -90,11 +137,24 @@ int RunCheckProgram(const std::vector<std::string>& arguments) {
     RunSinks sinks;
     sinks.log = log.isOpen() ? &log : nullptr;
     sinks.junit = plan.options.junitPath.empty() ? nullptr : &junit;
+    ResultsDatabase db;
+    if (!plan.options.database.empty()) {
+        if (const std::string why = OpenDatabase(plan, db); !why.empty()) {
+            return Refused(why);
+        }
+        sinks.store = [&db](const UnitResult& unit) { return db.WriteUnit(unit); };
+    }
     CheckSession session(plan, layout, sinks, stop);
     if (const std::string why = session.Open(); !why.empty()) {
         return Refused(why);
     }
     int code = session.Run();
+    if (sinks.store) {
+        if (const std::string why = db.EndRun(WallClock::now()); !why.empty()) {
+            std::fprintf(stderr, "%s: %s\n", kCheckProgram, ForTerminal(why).c_str());
+            code = kExitUsageError;
+        }
+    }
     if (sinks.junit) {
         plan.run.end = WallClock::now();
         const std::string suite = plan.fromPlan ? plan.run.planName : kCheckProgram;
