@@ -72,8 +72,8 @@ TEST(DeviceOptions, ReadsTheCommandLine) {
     const ParsedOptions answer = ParseDeviceOptions({"--answer", "01 02", "AABB", "-v"});
     ASSERT_TRUE(answer.options) << answer.error;
     EXPECT_EQ(answer.options->mode, DeviceMode::Answer);
-    EXPECT_EQ(answer.options->request, (Frame{0x01, 0x02}));
-    EXPECT_EQ(answer.options->reply, (Frame{0xAA, 0xBB}));
+    EXPECT_EQ(answer.options->answers,
+              (std::vector<std::pair<Frame, Frame>>{{{0x01, 0x02}, {0xAA, 0xBB}}}));
     EXPECT_TRUE(answer.options->verbose);
     // The period may come first; without one the device sends every 500 ms.
     EXPECT_EQ(ParseDeviceOptions({"--every", "20", "--send", "AA"}).options->periodMs, 20);
@@ -129,6 +129,12 @@ TEST(SimulatedDevice, PlaysEachModeOnItsPort) {
         {{"--answer", "01 02", "AA BB"},
          {{0x00, 0x01}, {0x02, 0x01, 0x02}},
          {0xAA, 0xBB, 0xAA, 0xBB},
+         SIGTERM,
+         0},
+        // Several requests, each its own reply.
+        {{"--answer", "01", "AA", "--answer", "02 03", "BB CC"},
+         {{0x02, 0x03}, {0x01}},
+         {0xBB, 0xCC, 0xAA},
          SIGTERM,
          0},
         {{"--send", "AA BB", "--every", "20"}, {}, {0xAA, 0xBB, 0xAA, 0xBB, 0xAA, 0xBB}, SIGINT, 0},

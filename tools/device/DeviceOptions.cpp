@@ -69,9 +69,9 @@ std::string ParserError(const QCommandLineParser& parser, const std::vector<std:
 }
 
 // --answer REQUEST REPLY: each reply is the argument right after its request,
-// which the parser leaves among the positional arguments. The last one counts.
+// which the parser leaves among the positional arguments; one per --answer.
 bool TakeReplies(const std::vector<std::string>& args, QStringList& positional,
-                 std::string& reply) {
+                 std::vector<std::string>& replies) {
     for (size_t i = 0; i < args.size(); ++i) {
         const bool joined = args[i].rfind("--answer=", 0) == 0;
         if (args[i] != "--answer" && !joined) {
@@ -82,7 +82,7 @@ bool TakeReplies(const std::vector<std::string>& args, QStringList& positional,
             positional.first().toStdString() != args[at]) {
             return false;
         }
-        reply = positional.takeFirst().toStdString();
+        replies.push_back(positional.takeFirst().toStdString());
         i = at;
     }
     return true;
@@ -113,16 +113,19 @@ ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args) {
     options.help = parser.isSet(help);
     options.verbose = parser.isSet(verbose);
     QStringList positional = parser.positionalArguments();
-    std::string reply;
-    if (!TakeReplies(args, positional, reply)) {
+    std::vector<std::string> replies;
+    if (!TakeReplies(args, positional, replies)) {
         return Wrong(kAnswerNeedsTwo);
     }
     std::string why;
-    if (parser.isSet(answer)) {
-        why = ReadFrame(parser.value(answer).toStdString(), "request", options.request);
+    const QStringList requests = parser.values(answer);
+    for (qsizetype i = 0; i < requests.size() && why.empty(); ++i) {
+        std::pair<Frame, Frame> pair;
+        why = ReadFrame(requests[i].toStdString(), "request", pair.first);
         if (why.empty()) {
-            why = ReadFrame(reply, "reply", options.reply);
+            why = ReadFrame(replies.at(static_cast<size_t>(i)), "reply", pair.second);
         }
+        options.answers.push_back(std::move(pair));
     }
     for (const QString& frame : parser.values(send)) {
         if (why.empty()) {
@@ -150,7 +153,8 @@ ParsedOptions ParseDeviceOptions(const std::vector<std::string>& args) {
     }
 
     const QStringList found = parser.optionNames();
-    const auto modes = found.count("echo") + found.count("answer") + found.count("send");
+    const auto modes = (found.contains("echo") ? 1 : 0) + (found.contains("answer") ? 1 : 0) +
+                       (found.contains("send") ? 1 : 0);
     if (modes == 0) {
         return Wrong("say what the device does: --echo, --answer or --send");
     }
@@ -179,7 +183,8 @@ std::string DeviceUsage(const std::string& program) {
            "\n"
            "Modes:\n"
            "  --echo                   send back every byte received\n"
-           "  --answer REQUEST REPLY   answer each REQUEST frame received with REPLY\n"
+           "  --answer REQUEST REPLY   answer each REQUEST frame received with REPLY;\n"
+           "                           repeat it for a device that answers several requests\n"
            "  --send FRAME [--every MS]\n"
            "                           send FRAME every MS milliseconds (default 500,\n"
            "                           1 to 3600000) while the port is open\n"

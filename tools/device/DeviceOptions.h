@@ -11,8 +11,8 @@ enum class DeviceMode { Echo, Answer, Send };
 
 struct DeviceOptions {
     DeviceMode mode = DeviceMode::Echo;
-    Frame request;       // Answer: the frame to answer...
-    Frame reply;         // ...and the answer
+    // Answer: each request frame and its reply, in the order given.
+    std::vector<std::pair<Frame, Frame>> answers;
     Frame frame;         // Send: the frame sent...
     int periodMs = 500;  // ...this often
     int delayMs = 0;     // Echo, Answer: the wait before each answer

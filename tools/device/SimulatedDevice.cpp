@@ -31,8 +31,8 @@ timespec ToTimespec(Clock::duration d) {
 }  // namespace
 
 SimulatedDevice::SimulatedDevice(const DeviceOptions& options) : options_(options) {
-    if (options_.mode == DeviceMode::Answer) {
-        matcher_.emplace(options_.request);
+    for (const auto& [request, reply] : options_.answers) {
+        matchers_.emplace_back(request);
     }
 }
 
@@ -139,8 +139,13 @@ void SimulatedDevice::Received(const unsigned char* bytes, size_t count) {
             break;
         case DeviceMode::Answer:
             for (unsigned char b : received) {
-                if (matcher_->Feed(b)) {
-                    Answer(options_.reply);
+                // Every request is watched; the first one completed is answered.
+                bool answered = false;
+                for (size_t i = 0; i < matchers_.size(); ++i) {
+                    if (matchers_[i].Feed(b) && !answered) {
+                        Answer(options_.answers[i].second);
+                        answered = true;
+                    }
                 }
             }
             break;

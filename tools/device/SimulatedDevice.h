@@ -3,6 +3,7 @@
 #include <csignal>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "tools/device/DeviceOptions.h"
 #include "tools/device/RequestMatcher.h"
@@ -39,7 +40,7 @@ private:
     void NoteConnected(bool connected);
 
     DeviceOptions options_;
-    std::optional<RequestMatcher> matcher_;
+    std::vector<RequestMatcher> matchers_;  // one per request, in the order given
     int master_ = -1;
     std::string portPath_;
     bool connected_ = false;

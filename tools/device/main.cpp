@@ -20,8 +20,14 @@ std::string Describe(const DeviceOptions& o) {
     switch (o.mode) {
         case DeviceMode::Echo:
             return "echoing what it receives";
-        case DeviceMode::Answer:
-            return "answering " + FormatHexFrame(o.request) + " with " + FormatHexFrame(o.reply);
+        case DeviceMode::Answer: {
+            std::string text;
+            for (const auto& [request, reply] : o.answers) {
+                text += (text.empty() ? "answering " : ", ") + FormatHexFrame(request) + " with " +
+                        FormatHexFrame(reply);
+            }
+            return text;
+        }
         case DeviceMode::Send:
             return "sending " + FormatHexFrame(o.frame) + " every " + std::to_string(o.periodMs) +
                    " ms while the port is open";
