@@ -304,15 +304,18 @@ void CommControl::SetOutput(const ByteArray& bytes) {
 ByteArray CommControl::GetInput() {
     RequireOwnerThread(this, "CommControl::GetInput");
     RequireOpen();
+    ByteArray bytes;
     if (marked_) {
-        return ReadUnmarked();
+        bytes = ReadUnmarked();
+    } else {
+        qint64 wanted = port_->bytesAvailable();
+        if (inputLen_ > 0) {
+            wanted = std::min<qint64>(wanted, inputLen_);
+        }
+        const QByteArray data = port_->read(wanted);
+        bytes.assign(data.begin(), data.end());
     }
-    qint64 wanted = port_->bytesAvailable();
-    if (inputLen_ > 0) {
-        wanted = std::min<qint64>(wanted, inputLen_);
-    }
-    const QByteArray data = port_->read(wanted);
-    ByteArray bytes(data.begin(), data.end());
+    // Whatever the parity: the observer hears of every byte Input delivers.
     if (traffic_ && !bytes.empty()) {
         traffic_->BytesReceived(bytes);
     }
