@@ -89,25 +89,22 @@ void CommControl::SetInBufferCount(short count) {
         Refuse(CommRefusal::InvalidValue);
     }
     if (traffic_) {
-        DiscardInputObserved();
-        return;
+        ReportWaitingInput();
     }
+    // Flushed, observed or not: the driver also drops what it has not handed
+    // on yet, which no read could take without letting more in behind it.
     port_->clear(QSerialPort::Input);
     marks_.Reset();
 }
 
-void CommControl::DiscardInputObserved() {
-    // Read rather than flushed, so that the observer sees what is thrown
-    // away; what the driver held is taken as it stood, as a flush takes it.
+void CommControl::ReportWaitingInput() {
+    // What a read can see now: the port's buffer and the driver's queue.
     QByteArray dropped = port_->readAll();
-    if (!TakeDriverInput(port_->handle(), dropped)) {
-        port_->clear(QSerialPort::Input);
-    }
+    TakeDriverInput(port_->handle(), dropped);
     ByteArray bytes;
     if (marked_) {
         marks_.Read(reinterpret_cast<const unsigned char*>(dropped.constData()),
                     static_cast<size_t>(dropped.size()), bytes);
-        marks_.Reset();
     } else {
         bytes.assign(dropped.begin(), dropped.end());
     }

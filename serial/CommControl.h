@@ -116,8 +116,8 @@ private:
     // Bytes waiting in the port's buffer, and reading them, marks undone.
     qint64 WaitingBytes() const;
     ByteArray ReadUnmarked();
-    // Empties the receive buffers, handing what they held to the observer.
-    void DiscardInputObserved();
+    // Hands the observer what waits to be read, before a discard.
+    void ReportWaitingInput();
 
     QPointer<QSerialPort> port_;
     std::string devicePath_;    // the device opened

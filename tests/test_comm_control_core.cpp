@@ -2,6 +2,9 @@
 #include <termios.h>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -98,6 +101,58 @@ TEST_F(BareCommControl, ChecksParityOnInputWhenTheLineHasParity) {
         EXPECT_EQ(InputOf(sent.size()), sent);
         control_.SetPortOpen(false);
         control_.SetHandshaking(0);
+    }
+}
+
+// Keeps what the control reports it discarded.
+class DiscardRecorder : public CommTrafficObserver {
+public:
+    void PortOpened(const PortOpening&) override {}
+    void PortClosed(short, const std::string&) override {}
+    void BytesReceived(const ByteArray&) override {}
+    void BytesSent(const ByteArray&) override {}
+    void BytesDiscarded(const ByteArray& bytes) override {
+        dropped.insert(dropped.end(), bytes.begin(), bytes.end());
+    }
+    ByteArray dropped;
+};
+
+// InBufferCount 0 throws away all that waits, what the driver still holds
+// included, whether an observer watches or not: watching must not change what
+// a flooding device gets through. The observer hears of the bytes that could
+// be read before they went.
+TEST_F(BareCommControl, DiscardTakesAllThatWaitsWithOrWithoutAnObserver) {
+    for (const bool observed : {false, true}) {
+        SCOPED_TRACE(observed ? "observed" : "not observed");
+        DiscardRecorder recorder;
+        control_.SetTrafficObserver(observed ? &recorder : nullptr);
+        control_.SetPortOpen(true);
+        // As much as the line takes: far more than a reader gets at once.
+        ByteArray sent;
+        for (;;) {
+            unsigned char chunk[4096];
+            for (size_t i = 0; i < sizeof chunk; ++i) {
+                chunk[i] = static_cast<unsigned char>((sent.size() + i) % 251);
+            }
+            const ssize_t n = ::write(pty_.master(), chunk, sizeof chunk);
+            if (n <= 0) {
+                break;
+            }
+            sent.insert(sent.end(), chunk, chunk + n);
+        }
+        ASSERT_GT(sent.size(), 8192u);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return control_.GetInBufferCount() > 0; }, 2000));
+        control_.SetInBufferCount(0);
+        QTest::qWait(300);
+        EXPECT_EQ(control_.GetInBufferCount(), 0);
+        EXPECT_TRUE(control_.GetInput().empty());
+        if (observed) {
+            ASSERT_FALSE(recorder.dropped.empty());
+            ASSERT_LE(recorder.dropped.size(), sent.size());
+            EXPECT_TRUE(std::equal(recorder.dropped.begin(), recorder.dropped.end(), sent.begin()));
+        }
+        control_.SetPortOpen(false);
+        control_.SetTrafficObserver(nullptr);
     }
 }
 
