@@ -61,7 +61,8 @@ void AddOptions(QCommandLineParser& parser, bool showQtOptions) {
     parser.addOption(QCommandLineOption(
         kPort,
         "Makes COMn (COM1 to COM4) open <path>, as TESSALINE_COMn does, which it overrides. "
-        "Give it once per port.",
+        "Give it once per port. A path with a / in it, or naming a file in the current "
+        "folder, is that file; a bare name that is no file here is /dev/<name>.",
         "COMn=path"));
     parser.addOption(QCommandLineOption(
         kLog,

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "platform/threads/ThreadCheck.h"
+#include "serial/DevicePath.h"
 #include "serial/PortMapping.h"
 #include "serial/PortSystem.h"
 
@@ -187,7 +188,9 @@ void CommControl::OpenPort() {
     if (!s) {
         Refuse(CommRefusal::InvalidValue);
     }
-    const std::string path = chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_;
+    // The one path both the check below and the open use.
+    const std::string path =
+        ResolveDevicePath(chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_);
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     if (s->stopBits == "2") {
         // With five data bits a UART sends the two-stop-bits setting as 1.5.

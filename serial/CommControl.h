@@ -63,7 +63,10 @@ public:
     }
 
     // Opens this device instead of the one the port number maps to, when not
-    // empty; refusals then name the port by its path. Only while closed.
+    // empty; refusals then name the port by its path as given. A relative
+    // path is resolved by ResolveDevicePath (DevicePath.h) when the port opens;
+    // resolve it where it is read to keep it from the folder of that moment.
+    // Only while closed.
     void SetDevicePath(const std::string& path);
     std::string GetDevicePath() const {
         return OnOwnerThread(chosenDevice_, "CommControl::GetDevicePath");

@@ -12,6 +12,7 @@
 #include "serial/CommControl.h"
 #include "support/LineSpeed.h"
 #include "support/Pty.h"
+#include "support/TempDir.h"
 
 // The serial control on its own, as a program without a display uses it: a
 // QCoreApplication, no widgets and no dialog linked.
@@ -154,6 +155,47 @@ TEST_F(BareCommControl, DiscardTakesAllThatWaitsWithOrWithoutAnObserver) {
         control_.SetPortOpen(false);
         control_.SetTrafficObserver(nullptr);
     }
+}
+
+// A device named relative to the current folder opens the file there that the
+// check before the open found: a link here by its bare name, and a path with a
+// '/' from here, or nothing.
+TEST_F(BareCommControl, ARelativeDeviceNameIsTheFileHere) {
+    const CurrentTempDir here;
+    ASSERT_EQ(::symlink(pty_.path().c_str(), "mydev"), 0);
+    const std::string ptsName = pty_.path().substr(5);  // pts/N, a path from here
+    struct Case {
+        std::string com2;    // what COM2 maps to
+        std::string chosen;  // or the device path chosen
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {"mydev", "", ""},
+        {"", "mydev", ""},
+        {"./mydev", "", ""},
+        {ptsName, "",
+         "Invalid port number: COM2 (" + here.path().string() + "/" + ptsName +
+             ": No such file or directory; tessaline --list-ports shows the serial "
+             "ports)"},
+        {"", ptsName,
+         "No such device: " + here.path().string() + "/" + ptsName +
+             " (No such file or directory)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.com2 + c.chosen);
+        const ComMapping mapping(2, c.com2.empty() ? "/dev/tessaline-not-this" : c.com2);
+        control_.SetDevicePath(c.chosen);
+        try {
+            control_.SetPortOpen(true);
+            EXPECT_EQ(c.refusal, "");
+            control_.SetOutput(BytesOf("x"));
+            EXPECT_EQ(pty_.Read(1000, 1), BytesOf("x"));
+        } catch (const CommError& e) {
+            EXPECT_EQ(e.what(), c.refusal);
+        }
+        control_.SetPortOpen(false);
+    }
+    control_.SetDevicePath("");
 }
 
 // The texts the operator reads when the control refuses, word for word.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QSerialPortInfo>
 
 #include <cstdlib>
@@ -250,6 +251,21 @@ TEST_F(WindowProgram, PortOptionWinsOverTheEnvironment) {
     }
     EXPECT_TRUE(mapped) << run.output;
     EXPECT_EQ(run.output.find("/dev/from-environment"), std::string::npos) << run.output;
+}
+
+// A relative path is read against the folder the program starts in: a link
+// here by its bare name, any other bare name as the system's device.
+TEST_F(WindowProgram, ARelativePortIsTheFileHere) {
+    Pty pty;
+    ASSERT_EQ(::symlink(pty.path().c_str(), "mydev"), 0);
+    const Run run =
+        RunProgram({"--list-ports", "--port", "COM2=mydev", "--port", "COM3=tessaline-absent"},
+                   {"TESSALINE_COM4=./mydev"});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const std::string here = dir().string();
+    EXPECT_NE(run.output.find("\nCOM2,COM4  " + here + "/mydev "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\nCOM3       /dev/tessaline-absent "), std::string::npos)
+        << run.output;
 }
 
 // Qt's own options reach Qt: with -platform offscreen the window starts
