@@ -22,3 +22,8 @@ std::optional<CommSettings> ParseCommSettingsAnyBaud(const std::string& text,
                                                      std::string* why = nullptr);
 
 std::string FormatCommSettings(const CommSettings& settings);
+
+// A baud rate as the settings' first field gives it: decimal digits only,
+// from 1 to 999,999,999 (kMaxBaudRate). Nothing otherwise.
+constexpr int kMaxBaudRate = 999999999;
+std::optional<int> ParseBaudRate(const std::string& text);

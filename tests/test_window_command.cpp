@@ -51,6 +51,23 @@ TEST(WindowCommandLine, ParsedAsQtParsesIt) {
         {{"--port", "=/dev/x"}, Action::UsageError, "--port takes COMn=PATH"},
         {{"--port", "TTY2=/dev/x"}, Action::UsageError, "--port takes COMn=PATH"},
         {{"--port", "COM5=/dev/x", "--list-ports"}, Action::UsageError, "--port takes"},
+        // The baud-rate list: whole numbers from 1, none twice, nothing empty.
+        {{"--baud-rates", "9600,115200,921600"}, Action::StartWindow, ""},
+        {{"--baud-rates", "9600,,115200"},
+         Action::UsageError,
+         "--baud-rates takes whole numbers from 1 to 999999999 separated by commas, not ''"},
+        {{"--baud-rates", "9600,"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", ""}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "0"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "1000000000"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "9600, 19200"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "-9600"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "115200,9600,115200"},
+         Action::UsageError,
+         "--baud-rates lists 115200 twice"},
+        {{"--baud-rates", "9600", "--baud-rates=1200"},
+         Action::UsageError,
+         "--baud-rates is given twice"},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -74,6 +91,24 @@ TEST(WindowCommandLine, MappingsAndLogKeepTheirBytes) {
     EXPECT_EQ(command.mappings[1].port, 1);
     EXPECT_EQ(command.mappings[1].path, "/dev/ttyUSB0");
     EXPECT_EQ(command.logPath, "\xCE\xC4.log");
+}
+
+TEST(WindowCommandLine, BaudRatesInTheOrderGiven) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<int> rates;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"--baud-rates", "9600,115200,921600"}, {9600, 115200, 921600}},
+        {{"--baud-rates=250000,1200,1"}, {250000, 1200, 1}},
+        {{"--baud-rates", "09600"}, {9600}},
+    };
+    for (const Case& c : cases) {
+        const WindowCommand command = ParseWindowCommand(c.arguments);
+        ASSERT_EQ(command.action, Action::StartWindow) << command.error;
+        EXPECT_EQ(command.baudRates, c.rates);
+    }
 }
 
 // The command line wins over the environment, which wins over the system.
