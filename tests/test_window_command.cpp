@@ -3,6 +3,7 @@
 #include <QSerialPortInfo>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -124,10 +125,13 @@ TEST(PortMappings, CommandLineOverEnvironment) {
     EXPECT_EQ(CommControl::DevicePath(2), "/dev/from-environment");
 }
 
+const std::string kUsbByPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
+
 TEST(PortList, OneLinePerPortWithItsCom) {
-    const SerialPortEntry usb{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", 0x403, 0x6001};
-    const SerialPortEntry s10{"/dev/ttyS10", "", "", "", {}, {}};
-    const SerialPortEntry s2{"/dev/ttyS2", "", "", "", {}, {}};
+    const SerialPortEntry usb{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", 0x403,
+                              0x6001,         kUsbByPath};
+    const SerialPortEntry s10{"/dev/ttyS10", "", "", "", {}, {}, ""};
+    const SerialPortEntry s2{"/dev/ttyS2", "", "", "", {}, {}, ""};
     const auto mapping = [](int port, const char* path, MappingSource source) {
         return PortMapping{port, path, source};
     };
@@ -152,19 +156,21 @@ TEST(PortList, OneLinePerPortWithItsCom) {
           mapping(2, "/dev/ttyS10", MappingSource::Environment),
           mapping(3, "/dev/ttyS2", MappingSource::System),
           mapping(4, "/dev/ttyS10", MappingSource::CommandLine)},
-         "COM        PATH          USB        SERIAL    MANUFACTURER  DESCRIPTION\n"
-         "COM3       /dev/ttyS2    -          -         -             -\n"
-         "COM2,COM4  /dev/ttyS10   -          -         -             -\n"
-         "COM1       /dev/ttyUSB0  0403:6001  A50285BI  FTDI          FT232R USB UART\n"},
+         "COM        PATH          USB        SERIAL    MANUFACTURER  DESCRIPTION      BY-PATH\n"
+         "COM3       /dev/ttyS2    -          -         -             -                -\n"
+         "COM2,COM4  /dev/ttyS10   -          -         -             -                -\n"
+         "COM1       /dev/ttyUSB0  0403:6001  A50285BI  FTDI          FT232R USB UART  " +
+             kUsbByPath + "\n"},
         {"a mapped device the system does not list",
          {s2},
          {mapping(1, "/dev/pts/7", MappingSource::CommandLine),
           mapping(2, "/dev/gone", MappingSource::Environment),
           mapping(4, "/dev/ttyS3", MappingSource::System)},
-         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION\n"
-         "-     /dev/ttyS2  -    -       -             -\n"
-         "COM1  /dev/pts/7  -    -       -             not a serial port the system lists\n"
-         "COM2  /dev/gone   -    -       -             no such device\n"},
+         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION                         "
+         "BY-PATH\n"
+         "-     /dev/ttyS2  -    -       -             -                                   -\n"
+         "COM1  /dev/pts/7  -    -       -             not a serial port the system lists  -\n"
+         "COM2  /dev/gone   -    -       -             no such device                      -\n"},
         {"none, nothing mapped",
          {},
          {mapping(1, "/dev/ttyS0", MappingSource::System)},
@@ -175,13 +181,43 @@ TEST(PortList, OneLinePerPortWithItsCom) {
          {},
          {mapping(2, "/dev/pts/7", MappingSource::Environment)},
          "No serial ports found.\n"
-         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION\n"
-         "COM2  /dev/pts/7  -    -       -             not a serial port the system lists\n"
+         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION                         "
+         "BY-PATH\n"
+         "COM2  /dev/pts/7  -    -       -             not a serial port the system lists  -\n"
          "Map a device to a port of the window with --port COM2=/dev/ttyUSB0 or "
          "TESSALINE_COM2=/dev/ttyUSB0.\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PortListText(c.ports, c.mappings, same, exists), c.expected) << c.name;
+    }
+}
+
+// The by-path name of a device: the link in the folder that leads to it, the
+// first by name when the system made two (with and without "usbv2").
+TEST(PortList, TheByPathNameIsTheLinkToTheDevice) {
+    const CurrentTempDir temp;
+    Pty first;
+    Pty second;
+    std::filesystem::create_directory("by-path");
+    const std::string usbv2 = "by-path/pci-0000:00:14.0-usbv2-0:1:1.0-port0";
+    const std::string usb = "by-path/pci-0000:00:14.0-usb-0:1:1.0-port0";
+    const std::string other = "by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
+    ASSERT_EQ(::symlink(first.path().c_str(), usbv2.c_str()), 0);
+    ASSERT_EQ(::symlink(first.path().c_str(), usb.c_str()), 0);
+    ASSERT_EQ(::symlink(second.path().c_str(), other.c_str()), 0);
+    struct Case {
+        std::string device;
+        std::string folder;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {first.path(), "by-path", usb},
+        {second.path(), "by-path", other},
+        {"/dev/null", "by-path", ""},
+        {first.path(), "no-such-folder", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LinkNaming(c.device, c.folder, SameDeviceOnDisk), c.expected) << c.device;
     }
 }
 
