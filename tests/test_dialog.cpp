@@ -119,29 +119,6 @@ TEST_F(DialogTest, ListsKeepTheirEntriesSortedIgnoringCase) {
     EXPECT_EQ(dlg.list.GetCurSel(), 3);
 }
 
-// Inserted entries stay where they are put, and adding one still sorts it
-// among the others from the start.
-TEST_F(DialogTest, InsertedEntriesKeepTheirPlace) {
-    struct Step {
-        int position;  // -2: AddString
-        const char* text;
-        int result;
-    };
-    const Step steps[] = {{-1, "9600", 0}, {-1, "115200", 1}, {0, "57600", 0},
-                          {4, "x", -1},    {-2, "1200", 0},   {-1, "921600", 4}};
-    for (const Step& s : steps) {
-        EXPECT_EQ(s.position == -2 ? dlg.list.AddString(s.text)
-                                   : dlg.list.InsertString(s.position, s.text),
-                  s.result)
-            << s.text;
-    }
-    std::vector<std::string> entries;
-    for (int i = 0; i < dlg.list.GetCount(); ++i)
-        entries.push_back(dlg.list.GetLBText(i));
-    EXPECT_EQ(entries, (std::vector<std::string>{"1200", "57600", "9600", "115200", "921600"}));
-    EXPECT_EQ(dlg.list.GetCurSel(), -1) << "inserting selects none";
-}
-
 // Any change the operator makes to a list's text field leaves the list without
 // a selection, the field showing what was typed, even when the text is an
 // entry's; choosing an entry selects it again.
