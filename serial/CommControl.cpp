@@ -157,7 +157,7 @@ void CommControl::SetSettings(const std::string& settings) {
     if (!parsed) {
         Refuse(CommRefusal::InvalidValue);
     }
-    if (parsed->dataBits < 5) {
+    if (FindUnsendableSettings(*parsed) == UnsendableSettings::DataBits) {
         Refuse(CommRefusal::UnsendableDataBits, {std::to_string(parsed->dataBits)});
     }
     if (PortUsable()) {
@@ -191,18 +191,19 @@ void CommControl::OpenPort() {
     // The one path both the check below and the open use.
     const std::string path =
         ResolveDevicePath(chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_);
+    switch (FindUnsendableSettings(*s)) {
+        case UnsendableSettings::TwoStopBits:
+            Refuse(CommRefusal::TwoStopBitsNeedSixDataBits, {PortLabel(), settings_}, Naming());
+        case UnsendableSettings::OneAndAHalfStopBits:
+            Refuse(CommRefusal::StopBitsNeedFiveDataBits, {PortLabel(), settings_}, Naming());
+        case UnsendableSettings::DataBits:
+        case UnsendableSettings::None:
+            break;
+    }
     QSerialPort::StopBits stop = QSerialPort::OneStop;
     if (s->stopBits == "2") {
-        // With five data bits a UART sends the two-stop-bits setting as 1.5.
-        if (s->dataBits == 5) {
-            Refuse(CommRefusal::TwoStopBitsNeedSixDataBits, {PortName(commPort_), settings_});
-        }
         stop = QSerialPort::TwoStop;
     } else if (s->stopBits == "1.5") {
-        // A UART sends 1.5 stop bits only with 5 data bits.
-        if (s->dataBits != 5) {
-            Refuse(CommRefusal::StopBitsNeedFiveDataBits, {PortLabel(), settings_}, Naming());
-        }
         stop = OneAndAHalfStopBits();
     }
     RequireDeviceAccess(path, PortLabel(), Naming());
@@ -283,6 +284,7 @@ void CommControl::OnPortError(int error) {
         port->deleteLater();
     }
     lost_ = true;
+    emit deviceLost();
 }
 
 void CommControl::SetOutput(const ByteArray& bytes) {

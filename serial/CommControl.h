@@ -93,6 +93,9 @@ public:
 signals:
     // OnComm: GetCommEvent() says what happened.
     void onComm();
+    // The device went away while the port was open; from now on the port
+    // refuses reads and writes with CommRefusal::DeviceGone.
+    void deviceLost();
 
 private:
     // A property's value, read on the owner's thread only.

@@ -106,3 +106,16 @@ std::string FormatCommSettings(const CommSettings& s) {
     return std::to_string(s.baud) + "," + std::string(1, s.parity) + "," +
            std::to_string(s.dataBits) + "," + s.stopBits;
 }
+
+UnsendableSettings FindUnsendableSettings(const CommSettings& s) {
+    if (s.dataBits < 5) {
+        return UnsendableSettings::DataBits;
+    }
+    if (s.stopBits == "1.5" && s.dataBits != 5) {
+        return UnsendableSettings::OneAndAHalfStopBits;
+    }
+    if (s.stopBits == "2" && s.dataBits == 5) {
+        return UnsendableSettings::TwoStopBits;
+    }
+    return UnsendableSettings::None;
+}

@@ -8,7 +8,7 @@
 #include "analysis/BlankFilter.h"
 #include "analysis/ByteText.h"
 #include "platform/text/Gbk.h"
-#include "tools/check/UnitJudge.h"
+#include "tools/check/core/ExpectedText.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ struct JudgeCase {
     size_t taken;  // bytes taken until the verdict (all of them when undecided)
 };
 
-TEST(UnitJudge, DecidesAtTheByteThatSettlesIt) {
+TEST(ExpectedText, DecidesAtTheByteThatSettlesIt) {
     const std::string zhong = gbk::Text("中");  // D6 D0
     const JudgeCase cases[] = {
         {"hex frame", "AA BB", true, "\xAA\xBB", Verdict::Pass, 2},
@@ -55,7 +55,7 @@ TEST(UnitJudge, DecidesAtTheByteThatSettlesIt) {
     };
     for (const JudgeCase& c : cases) {
         SCOPED_TRACE(c.name);
-        UnitJudge judge(c.expected, c.hex);
+        ExpectedText judge(c.expected, c.hex);
         for (char byte : c.bytes) {
             judge.Feed(static_cast<unsigned char>(byte));
         }
@@ -85,7 +85,7 @@ Verdict Oracle(const std::string& strippedExpected, const std::string& collected
 // Random texts of blanks, tabs, letters, GBK lead and trail bytes, 0 and 0xFF:
 // the judge agrees with the oracle after every byte, and a FAIL is final,
 // whatever bytes follow.
-TEST(UnitJudge, AgreesWithTheWindowsFunctionsOnEveryPrefix) {
+TEST(ExpectedText, AgreesWithTheWindowsFunctionsOnEveryPrefix) {
     const char kAlphabet[] = "  \t\tAB\xB0\xB0\xD6\xD0\x40\xFF\0\x81";
     const std::string alphabet(kAlphabet, sizeof kAlphabet - 1);
     std::mt19937 random(20240501);
@@ -111,7 +111,7 @@ TEST(UnitJudge, AgreesWithTheWindowsFunctionsOnEveryPrefix) {
             bytes = std::string("\xB0\x40", random() % 3) + text(random() % 3);
         }
         SCOPED_TRACE(testing::PrintToString(expected) + " <- " + testing::PrintToString(bytes));
-        UnitJudge judge(expected, hex);
+        ExpectedText judge(expected, hex);
         std::string collected;
         for (char byte : bytes) {
             collected += ByteText(static_cast<unsigned char>(byte), hex);
@@ -134,7 +134,7 @@ TEST(UnitJudge, AgreesWithTheWindowsFunctionsOnEveryPrefix) {
     }
 }
 
-TEST(UnitJudge, ExpectedTextsThatCanNeverFailOrNeverPass) {
+TEST(ExpectedText, ExpectedTextsThatCanNeverFailOrNeverPass) {
     struct Case {
         std::string expected;
         bool hex;

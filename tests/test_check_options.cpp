@@ -7,8 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "support/Pty.h"
 #include "support/TempDir.h"
-#include "tools/check/CheckPlan.h"
+#include "tools/check/core/CheckPlan.h"
 
 namespace {
 
@@ -36,12 +37,12 @@ TEST(CheckOptions, ParsesEveryOptionAndRefusesMistakesInOneLine) {
              EXPECT_EQ(o.comPort, 0);
              EXPECT_EQ(o.settings, "9600,n,8,1");
              EXPECT_EQ(o.flow, FlowControl::None);
-             EXPECT_EQ(o.send, SendSource::Nothing);
-             EXPECT_EQ(o.expectText, "AA BB");
-             EXPECT_EQ(o.timeoutMs, 1000);
+             EXPECT_EQ(o.step.send, SendSource::Nothing);
+             EXPECT_EQ(o.step.expectText.value, "AA BB");
+             EXPECT_EQ(o.step.timeoutMs, 1000);
              EXPECT_EQ(o.repeat, 1);
              EXPECT_EQ(o.intervalMs, 0);
-             EXPECT_FALSE(o.hex || o.idsFromStdin || o.quiet || o.json);
+             EXPECT_FALSE(o.step.hex || o.idsFromStdin || o.quiet || o.json);
              EXPECT_TRUE(o.logPath.empty() && o.libraryPath.empty());
          }},
         {"everything",
@@ -54,23 +55,23 @@ TEST(CheckOptions, ParsesEveryOptionAndRefusesMistakesInOneLine) {
              EXPECT_EQ(o.comPort, 2);
              EXPECT_EQ(o.settings, "250000,E,7,2");
              EXPECT_EQ(o.flow, FlowControl::RtsCts);
-             EXPECT_EQ(o.send, SendSource::Entry);
-             EXPECT_EQ(o.sendEntry, 3);
-             EXPECT_TRUE(o.entryHex && o.hex && o.idsFromStdin && o.json);
-             EXPECT_EQ(o.expect, ExpectSource::Entry);
-             EXPECT_EQ(o.expectEntry, 2);
-             EXPECT_EQ(o.timeoutMs, 250);
+             EXPECT_EQ(o.step.send, SendSource::Entry);
+             EXPECT_EQ(o.step.sendEntry.value, 3);
+             EXPECT_TRUE(o.step.entryHex && o.step.hex && o.idsFromStdin && o.json);
+             EXPECT_EQ(o.step.expect, ExpectSource::Entry);
+             EXPECT_EQ(o.step.expectEntry.value, 2);
+             EXPECT_EQ(o.step.timeoutMs, 250);
              EXPECT_EQ(o.intervalMs, 3600000);
              EXPECT_EQ(o.logPath, "r.jsonl");
              EXPECT_EQ(o.libraryPath, "lib.ini");
          }},
         {"texts keep their bytes", Line({"--send", "\xD6\xD0\r\n"}, "\xB0 \xFF"), nullptr,
          [](const CheckOptions& o) {
-             EXPECT_EQ(o.sendText, "\xD6\xD0\r\n");
-             EXPECT_EQ(o.expectText, "\xB0 \xFF");
+             EXPECT_EQ(o.step.sendText.value, "\xD6\xD0\r\n");
+             EXPECT_EQ(o.step.expectText.value, "\xB0 \xFF");
          }},
         {"a value may look like an option", Line({"--send", "--help"}), nullptr,
-         [](const CheckOptions& o) { EXPECT_EQ(o.sendText, "--help"); }},
+         [](const CheckOptions& o) { EXPECT_EQ(o.step.sendText.value, "--help"); }},
         {"no port", {"--expect", "A"}, "--port is required", nullptr},
         {"unknown option", Line({"--baud", "9600"}), "Unknown option 'baud'", nullptr},
         {"missing value", Line({"--timeout"}), "Missing value after '--timeout'", nullptr},
@@ -79,14 +80,21 @@ TEST(CheckOptions, ParsesEveryOptionAndRefusesMistakesInOneLine) {
         {"COM5", {"--port", "COM5", "--expect", "A"}, "COM1 to COM4", nullptr},
         {"bad settings", Line({"--settings", "9600,n,9,1"}), "data bits are 4 to 8", nullptr},
         {"baud 0", Line({"--settings", "0,n,8,1"}), "baud rate is a whole number", nullptr},
+        // What no UART can send is refused here, before any file or port.
+        {"four data bits", Line({"--settings", "9600,n,4,1"}),
+         "--settings 9600,n,4,1: a serial port sends 5 to 8 data bits", nullptr},
+        {"two stop bits with five", Line({"--settings", "9600,n,5,2"}),
+         "--settings 9600,n,5,2: 2 stop bits need 6 to 8 data bits", nullptr},
+        {"settle", Line({"--settle", "0"}), nullptr,
+         [](const CheckOptions& o) { EXPECT_EQ(o.step.settleMs, 0); }},
         {"bad flow", Line({"--flow", "hardware"}), "none, rtscts or xonxoff", nullptr},
         {"two sends", Line({"--send", "A", "--send-hex", "41"}), "at most one of --send", nullptr},
         {"entry-hex alone", Line({"--send-hex", "41", "--entry-hex"}), "goes with --send-entry",
          nullptr},
         {"send entry 4", Line({"--send-entry", "4"}), "from 1 to 3, not '4'", nullptr},
         {"no expectation", {"--port", "COM1"}, "say what to expect", nullptr},
-        {"two expectations", Line({"--expect-entry", "1"}), "one of --expect and --expect-entry",
-         nullptr},
+        {"two expectations", Line({"--expect-entry", "1"}),
+         "choose one of --expect, --expect-entry", nullptr},
         {"timeout 0", Line({"--timeout", "0"}), "--timeout takes whole milliseconds from 1",
          nullptr},
         {"timeout too long", Line({"--timeout", "3600001"}), "not '3600001'", nullptr},
@@ -97,6 +105,54 @@ TEST(CheckOptions, ParsesEveryOptionAndRefusesMistakesInOneLine) {
          nullptr},
         {"quiet and json", Line({"--quiet", "--json"}), "do not go together", nullptr},
         {"empty log name", Line({"--log", ""}), "--log needs a file name", nullptr},
+        {"mask, pattern and values",
+         {"--port",
+          "P",
+          "--expect-regex",
+          "V=(?<v>.*)",
+          "--end",
+          "\\r",
+          "--idle",
+          "20",
+          "--field",
+          "t=1:u8",
+          "--field",
+          "u=-2:2:s16le*0.5",
+          "--measure",
+          "v=1..2 V",
+          "--capture",
+          "v",
+          "--capture",
+          "w",
+          "--checksum",
+          "crc-16/modbus",
+          "--checksum-order",
+          "be",
+          "--checksum-range",
+          "1..",
+          "--checksum-ascii"},
+         nullptr,
+         [](const CheckOptions& o) {
+             EXPECT_EQ(o.step.expect, ExpectSource::Pattern);
+             EXPECT_EQ(o.step.end->value, "\\r");
+             EXPECT_EQ(o.step.idleMs->value, 20);
+             ASSERT_EQ(o.step.fields.size(), 2u);
+             EXPECT_EQ(o.step.fields[1].field.offset, -2);
+             EXPECT_EQ(o.step.measures.at(0).limits.unit, "V");
+             EXPECT_EQ(o.step.captures.size(), 2u);
+             EXPECT_EQ(o.step.checksumRange->value, "1..");
+             EXPECT_TRUE(o.step.checksumAscii);
+         }},
+        {"mask",
+         {"--port", "P", "--expect-mask", "01 ??"},
+         nullptr,
+         [](const CheckOptions& o) { EXPECT_EQ(o.step.expect, ExpectSource::Mask); }},
+        {"bad field", Line({"--field", "t=3:2:u8"}), "--field t=3:2:u8: ", nullptr},
+        {"bad measure", Line({"--measure", "v=5..1"}), "--measure v=5..1: ", nullptr},
+        {"bad capture", Line({"--capture", "1x"}), "--capture 1x: ", nullptr},
+        {"ascii alone", Line({"--checksum-ascii"}), "--checksum-ascii goes with --checksum",
+         nullptr},
+        {"idle 0", Line({"--idle", "0"}), "--idle takes whole milliseconds from 1", nullptr},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -124,8 +180,8 @@ TEST(CheckOptions, HelpAndVersionWinAndHelpShowsEveryOption) {
          {"--port",           "--settings",  "--flow",    "--send ",        "--send-hex",
           "--send-entry",     "--entry-hex", "--expect ", "--expect-entry", "--hex",
           "--ids-from-stdin", "--timeout",   "--repeat",  "--interval",     "--log",
-          "--quiet",          "--json",      "--library", "--help",         "--version",
-          "Examples:",        "Exit codes:", "130"}) {
+          "--settle",         "no unit ran", "--quiet",   "--json",         "--library",
+          "--help",           "--version",   "Examples:", "Exit codes:",    "130"}) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
     }
 }
@@ -207,6 +263,15 @@ TEST_F(CheckPlanTest, ResolvesWhatToSendAndExpect) {
          {},
          ""},
         {"lower-case hex", Line({"--hex"}, "aa bb"), "can never match with --hex", {}, ""},
+        // Quoted whole: never half of a character.
+        {"character in hex", Line({"--hex"}, "AA 中"), "and \"中\" is not one", {}, ""},
+        {"bad byte in hex",
+         Line({"--send-hex",
+               "01 \xff"
+               "1"}),
+         "\"\\xFF1\" at position 4",
+         {},
+         ""},
     };
     for (const PlanCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -219,10 +284,20 @@ TEST_F(CheckPlanTest, ResolvesWhatToSendAndExpect) {
             continue;
         }
         ASSERT_TRUE(resolved.plan) << resolved.error;
-        EXPECT_EQ(resolved.plan->sendBytes, c.send);
-        EXPECT_EQ(resolved.plan->listenOnly, parsed.options.send == SendSource::Nothing);
-        EXPECT_EQ(resolved.plan->expected, c.expected);
+        const Step& step = resolved.plan->steps.at(0);
+        EXPECT_EQ(step.request, c.send);
+        EXPECT_EQ(step.sends, parsed.options.step.send != SendSource::Nothing);
+        EXPECT_EQ(step.answer.expected, c.expected);
     }
 }
 
 }  // namespace
+
+// Long enough for a line end behind the answer even at the slowest rates.
+TEST(CheckPlanSettle, DefaultCoversFiveCharactersAndAtLeast50Ms) {
+    const std::pair<const char*, int> cases[] = {
+        {"115200,n,8,1", 50}, {"1200,n,8,1", 50}, {"300,n,8,1", 167}, {"110,e,7,2", 500}};
+    for (const auto& [settings, ms] : cases) {
+        EXPECT_EQ(DefaultSettleMs(*ParseCommSettingsAnyBaud(settings)), ms) << settings;
+    }
+}

@@ -8,6 +8,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
@@ -19,7 +20,7 @@
 #include "support/LineSpeed.h"
 #include "support/Pty.h"
 #include "support/TempDir.h"
-#include "tools/check/UnitIds.h"
+#include "tools/check/core/UnitIds.h"
 
 namespace {
 
@@ -49,6 +50,15 @@ Ran Finish(ChildProcess& check, std::string out = "") {
     ran.err = check.ReadAllErrors(kPatience);
     ran.code = check.Wait(kPatience);
     return ran;
+}
+
+// The check run by a shell that first does `redirect` to its descriptors:
+// "<&-" closes standard input, ">/dev/full" fills standard output.
+Ran RunCheckRedirected(const Args& args, const std::string& port, const std::string& redirect) {
+    Args line = CommandLine(args, port);
+    line.insert(line.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" " + redirect});
+    ChildProcess check(line, ChildProcess::Options{true, std::nullopt});
+    return Finish(check);
 }
 
 Ran RunCheck(const Args& args, const std::string& port = "", const std::string& input = "") {
@@ -199,13 +209,25 @@ TEST_F(CheckProgram, DecidesEachUnitAgainstTheDevice) {
          {"--port", "PORT", "--send-hex", "01", "--expect", "AABBCCDD", "--hex"},
          0,
          {"PASS", "received AA BB CC DD"}},
-        // CC comes after each verdict: left over, it would fail the next unit.
+        // CC comes after each verdict, the next request at once: left over,
+        // it would fail the next unit.
         {"bytes after the verdict",
          {"--answer", "01", "AA BB CC", "--split", "1"},
-         {"--port", "PORT", "--send-hex", "01", "--expect", "AA BB", "--hex", "--repeat", "3",
-          "--interval", "300"},
+         {"--port", "PORT", "--send-hex", "01", "--expect", "AA BB", "--hex", "--repeat", "3"},
          0,
-         {"unit 3: PASS", "3 passed, 0 failed"}},
+         {"unit 3: PASS", "trailing CC", "3 passed, 0 failed"}},
+        {"line end a few ms after the answer",
+         {"--answer", "51", "4F 4B 0D 0A", "--split", "2"},
+         {"--port", "PORT", "--send", "Q", "--expect", "OK", "--repeat", "20"},
+         0,
+         {"unit 20: PASS", "received 4F 4B, trailing 0D 0A", "20 passed, 0 failed"}},
+        // Each answer comes after its unit's timeout: never the next unit's.
+        {"late answers",
+         {"--answer", "51", "4F 4B", "--delay", "250"},
+         {"--port", "PORT", "--send", "Q", "--expect", "OK", "--timeout", "200", "--repeat", "6"},
+         2,
+         {"unit 6: TIMEOUT after ", "received nothing, late 4F 4B",
+          "0 passed, 0 failed, 6 timed out"}},
         {"250000 baud",
          kAnswered,
          Plus(kAsk, {"--expect", "AA BB", "--settings", "250000,n,8,1"}),
@@ -264,8 +286,15 @@ TEST_F(CheckProgram, RefusesBeforeAnyUnitWithOneLineAndExit3) {
         {{"--port", "PORT", "--send-hex", "01 0G", "--expect", "AA"},
          "\"0G\" at position 4 is not a pair of hex digits"},
         {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,9,1"}), "the data bits are 4 to 8"},
-        {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,8,1.5"}),
-         "1.5 stop bits need 5 data bits (PORT, 9600,n,8,1.5)"},
+        // What no UART sends is refused before the log is created.
+        {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,8,1.5", "--log", "never.csv"}),
+         "--settings 9600,n,8,1.5: 1.5 stop bits need 5 data bits"},
+        {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,5,2", "--log", "never.csv"}),
+         "--settings 9600,n,5,2: 2 stop bits need 6 to 8 data bits"},
+        {Plus(kAsk, {"--expect", "AA", "--settings", "9600,n,4,1", "--log", "never.csv"}),
+         "--settings 9600,n,4,1: a serial port sends 5 to 8 data bits"},
+        // A path's control characters never reach the terminal live.
+        {{"--port", "/dev/\x1b[31mred", "--expect", "AA"}, "No such device: /dev/\\x1B[31mred"},
         {Plus(kAsk, {"--expect-entry", "2", "--library", "lib.ini"}),
          "missing library entry: lib.ini has no Data in [Current Data Term2]"},
         {Plus(kAsk, {"--expect-entry", "1", "--library", "."}), "unreadable library file"},
@@ -285,6 +314,7 @@ TEST_F(CheckProgram, RefusesBeforeAnyUnitWithOneLineAndExit3) {
         EXPECT_EQ(ran.err.find('\n'), ran.err.size() - 1) << "one line: " << ran.err;
         EXPECT_EQ(ran.out, "");
     }
+    EXPECT_FALSE(std::filesystem::exists("never.csv"));
 
     ChildProcess holder({TESSALINE_PORT_HOLDER_PATH, device.port});
     ASSERT_EQ(holder.ReadLine(kPatience), "held");
@@ -321,22 +351,41 @@ TEST_F(CheckProgram, PortOrLogFailingMidRunStopsWithExit3) {
               "tessaline-check: cannot write to the log full.jsonl: No space left on device; the "
               "run stopped after 1 unit\n");
 
+    const Ran noRoom = RunCheckRedirected(Plus(kAsk, {"--expect", "AA BB", "--repeat", "3"}),
+                                          device.port, ">/dev/full");
+    EXPECT_EQ(noRoom.code, 3);
+    EXPECT_EQ(noRoom.err,
+              "tessaline-check: cannot write to standard output: No space left on device; the run "
+              "stopped after 1 unit\n");
+    // A reader that has had enough ends the run quietly, its units counted.
+    Args piped =
+        CommandLine(Plus(kAsk, {"--expect", "AA BB", "--repeat", "20000", "--json"}), device.port);
+    piped.insert(piped.begin(),
+                 {"/bin/bash", "-c", "\"$0\" \"$@\" | head -n 1; exit ${PIPESTATUS[0]}"});
+    ChildProcess headed(piped, ChildProcess::Options{true, std::nullopt});
+    const Ran head = Finish(headed);
+    EXPECT_EQ(head.code, 0) << head.err;
+    EXPECT_TRUE(Has(head.out, "\"verdict\":\"PASS\"")) << head.out;
+    EXPECT_FALSE(Has(head.err, "20000 passed")) << head.err;
+
     Pty pty;
-    ChildProcess check(
-        CommandLine(Plus(kAsk, {"--expect", "AA", "--repeat", "3", "--interval", "200"}),
-                    pty.path()),
-        ChildProcess::Options{true, std::nullopt});
+    ChildProcess check(CommandLine(Plus(kAsk, {"--expect", "AA", "--repeat", "3", "--interval",
+                                               "200", "--timeout", "600000"}),
+                                   pty.path()),
+                       ChildProcess::Options{true, std::nullopt});
     ASSERT_EQ(pty.Read(kPatience, 2), BytesOf("\x01\x03"));
     pty.Write("\xAA");
     const std::string line = check.ReadLine(kPatience);
     EXPECT_TRUE(Has(line, "unit 1: PASS")) << line;
-    // Unplugged in the interval (or, on a slow machine, during unit 2): the
-    // next unit meets the lost port either way.
+    // Unplugged while unit 2 waits for its answer: the unit ends at once,
+    // not after its ten minutes, and the run stops.
+    ASSERT_EQ(pty.Read(kPatience, 2), BytesOf("\x01\x03"));
     pty.CloseMaster();
     const Ran gone = Finish(check);
     EXPECT_EQ(gone.code, 3);
-    EXPECT_TRUE(Has(gone.err, "The device " + pty.path() + " is gone; the run stopped after"))
-        << gone.err;
+    EXPECT_TRUE(Has(gone.out, "unit 2: TIMEOUT")) << gone.out;
+    EXPECT_EQ(gone.err, "tessaline-check: The device " + pty.path() +
+                            " is gone; the run stopped after 2 units\n");
 }
 
 TEST_F(CheckProgram, LogsParseBackAndMatchTheSummaries) {
@@ -380,7 +429,8 @@ TEST_F(CheckProgram, LogsParseBackAndMatchTheSummaries) {
         ASSERT_EQ(records.size(), expected.size());
         for (size_t i = 0; i < records.size(); ++i) {
             const Record& r = records[i];
-            EXPECT_EQ(r.size(), 10u);
+            // JSON adds its "values" and "limits" objects.
+            EXPECT_EQ(r.size(), log == "units.csv" ? 13u : 15u);
             for (const auto& [key, value] : expected[i]) {
                 EXPECT_EQ(r.at(key), value) << key << " of record " << i;
             }
@@ -394,15 +444,81 @@ TEST_F(CheckProgram, LogsParseBackAndMatchTheSummaries) {
     }
 }
 
+// Each matcher through the built program against the simulated device: a
+// Modbus RTU read with its CRC, a pattern with values in both logs.
+TEST_F(CheckProgram, MasksPatternsValuesAndChecksums) {
+    const std::string request = "01 03 00 0A 00 02 E4 09";  // the CRC as Modbus RTU sends it
+    const Args modbus = {"--port",        "PORT",
+                         "--send-hex",    "01 03 00 0A 00 02",
+                         "--checksum",    "CRC-16/MODBUS",
+                         "--expect-mask", "01 03 04 ?? ?? ?? ??",
+                         "--field",       "v=3:2:u16be*0.001",
+                         "--measure",     "v=3.0..4.2 V",
+                         "--hex"};
+    struct Case {
+        const char* name;
+        std::string answer;
+        int code;
+        std::string line;  // part of the unit's line or its reason
+    };
+    const Case cases[] = {
+        {"in range", "01 03 04 0E 1A 00 00 D9 1C", 0, "PASS in"},
+        {"bad CRC", "01 03 04 0E 1A 00 00 D9 1D", 1, "  reason    checksum\n"},
+        {"out of range", "01 03 04 10 D6 00 00 1F 0B", 1, "  reason    v 4.31 above 4.2\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Device device({"--answer", request, c.answer});
+        const Ran ran = RunCheck(modbus, device.port);
+        EXPECT_EQ(ran.code, c.code) << ran.out << ran.err;
+        EXPECT_TRUE(Has(ran.out, c.line)) << ran.out;
+        EXPECT_TRUE(Has(ran.out, "sent " + request)) << ran.out;
+    }
+
+    // 'SN?\r\n' answered with a serial number and a voltage.
+    Device device({"--answer", "53 4E 3F 0D 0A",
+                   "53 4E 3D 30 30 41 31 42 32 43 33 20 56 3D 33 2E 36 31 0D 0A"});
+    for (const std::string log : {"sn.csv", "sn.jsonl"}) {
+        const Ran ran = RunCheck({"--port", "PORT", "--send", "SN?\r\n", "--expect-regex",
+                                  "SN=(?<sn>[0-9A-F]{8}) V=(?<vbat>[0-9.]+)", "--capture", "sn",
+                                  "--measure", "vbat=3.0..4.2 V", "--repeat", "2", "--log", log},
+                                 device.port);
+        EXPECT_EQ(ran.code, 0) << ran.out << ran.err;
+        EXPECT_TRUE(Has(ran.out, "vbat=3.61 V, sn=\"00A1B2C3\"")) << ran.out;
+        const std::vector<Record> records = ReadLog(log);
+        ASSERT_EQ(records.size(), 2u);
+        if (log == "sn.csv") {
+            EXPECT_EQ(records[1].at("sn"), "00A1B2C3");
+            EXPECT_EQ(records[1].at("vbat"), "3.61");
+            EXPECT_EQ(records[1].at("reason"), "");
+        }
+    }
+    const std::string json = temp_files::ReadFile("sn.jsonl");
+    EXPECT_TRUE(Has(json,
+                    "\"values\":{\"vbat\":3.61,\"sn\":\"00A1B2C3\"},\"limits\":{\"vbat\":"
+                    "{\"low\":3,\"high\":4.2,\"unit\":\"V\"}}}\n"))
+        << json;
+}
+
 TEST_F(CheckProgram, UnitIdsFromStandardInput) {
     struct Case {
         std::string input;
         std::vector<std::string> ids;
+        int code;
+        std::string err;
     };
     const Case cases[] = {
-        {"SN1\nSN2\n", {"SN1", "SN2"}},
-        {"SN1\r\n\r\nSN2", {"SN1", "SN1", "SN2"}},  // an empty line repeats the last id
-        {"", {}},
+        {"SN1\nSN2\n", {"SN1", "SN2"}, 0, ""},
+        {"SN1\r\n\r\nSN2", {"SN1", "SN1", "SN2"}, 0, ""},  // an empty line repeats the last id
+        {"", {}, 4, ""},  // no unit ran: never read as "all passed"
+        // One endless line costs neither time nor memory, and is no unit.
+        {std::string(4'000'000, 'A') + "\nSN2\n",
+         {"SN2"},
+         3,
+         "tessaline-check: unit id refused: longer than 1000 bytes\n"
+         "tessaline-check: 1 unit id was refused, so not every unit was tested\n"},
+        // Bytes that are no character are written out, never lost.
+        {"\xff\xfeX\n", {"\\xFF\\xFEX"}, 0, ""},
     };
     Device device(kAnswered);
     for (const Case& c : cases) {
@@ -410,7 +526,8 @@ TEST_F(CheckProgram, UnitIdsFromStandardInput) {
         const Ran ran =
             RunCheck(Plus(kAsk, {"--expect", "AA BB", "--ids-from-stdin", "--log", "r.jsonl"}),
                      device.port, c.input);
-        EXPECT_EQ(ran.code, 0) << ran.err;
+        EXPECT_EQ(ran.code, c.code) << ran.err;
+        EXPECT_EQ(ran.err, c.err);
         std::vector<std::string> ids;
         for (const Record& r : ReadLog("r.jsonl")) {
             ids.push_back(r.at("id"));
@@ -419,6 +536,11 @@ TEST_F(CheckProgram, UnitIdsFromStandardInput) {
         EXPECT_EQ(ids, c.ids);
         EXPECT_TRUE(Has(ran.out, std::to_string(c.ids.size()) + " passed")) << ran.out;
     }
+    // Standard input closed: as at its end, at once.
+    const Ran closed = RunCheckRedirected(Plus(kAsk, {"--expect", "AA BB", "--ids-from-stdin"}),
+                                          device.port, "<&-");
+    EXPECT_EQ(closed.code, 4) << closed.err;
+    EXPECT_TRUE(Has(closed.out, "no unit ran")) << closed.out;
 }
 
 // The test plays the device, so that it knows where the program is when the
@@ -473,7 +595,7 @@ TEST_F(CheckProgram, StopSignalsEndTheRunAfterTheCurrentUnit) {
          "SN1\n",
          true,
          true,
-         {SIGTERM},
+         {SIGHUP},
          0,
          "1 passed"},
     };

@@ -27,12 +27,13 @@ struct RecordedValue {
 };
 
 struct StepResult {
-    std::string name;  // the plan's step name; "check" for a command-line check
-    int attempts = 0;  // 0: the unit stopped before the step ran
-    ByteArray sent;      // the last attempt's request, checksum included
-    ByteArray received;  // the last attempt's answer, up to the byte that decided it
-    ByteArray trailing;  // after the verdict, until the line was quiet: never judged
-    ByteArray late;      // after a TIMEOUT, within one more timeout: never judged
+    std::string name;      // the plan's step name; "check" for a command-line check
+    int attempts = 0;      // 0: the unit stopped before the step ran
+    ByteArray sent;        // the last attempt's request, checksum included
+    ByteArray received;    // the last attempt's answer, up to the byte that decided it
+    ByteArray trailing;    // after the verdict, until the line was quiet: never judged
+    ByteArray late;        // after a TIMEOUT, within one more timeout: never judged
+    std::string expected;  // the expected text, mask or pattern as given
     Verdict verdict = Verdict::Undecided;
     std::string reason;  // empty for PASS: "mismatch at byte 3", "checksum", "no end" ...
     WallClock::time_point start;
@@ -54,6 +55,21 @@ struct UnitResult {
     std::vector<StepResult> steps;
     std::vector<StepResult> teardown;
 };
+
+// The step that decided a unit's verdict, for the record's one-step columns:
+// the first that failed or timed out, else the last that ran.
+inline const StepResult* DecidingStep(const UnitResult& unit) {
+    const StepResult* last = nullptr;
+    for (const StepResult& step : unit.steps) {
+        if (step.verdict == Verdict::Fail || step.verdict == Verdict::Timeout) {
+            return &step;
+        }
+        if (step.attempts > 0) {
+            last = &step;
+        }
+    }
+    return last;
+}
 
 // One run of the check program: which plan judged its units, where and when.
 struct RunInfo {

@@ -6,4 +6,16 @@ enum class Verdict { Undecided, Pass, Fail, Timeout };
 
 // "PASS", "FAIL" or "TIMEOUT" as the log and the unit line spell it; empty
 // for Undecided.
-const char* VerdictName(Verdict verdict);
+inline const char* VerdictName(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Pass:
+            return "PASS";
+        case Verdict::Fail:
+            return "FAIL";
+        case Verdict::Timeout:
+            return "TIMEOUT";
+        case Verdict::Undecided:
+            break;
+    }
+    return "";
+}

@@ -1,0 +1,315 @@
+#include "tools/check/core/CheckOptions.h"
+
+#include <QCommandLineParser>
+#include <QStringList>
+#include <algorithm>
+
+#include "serial/CommSettings.h"
+#include "serial/PortMapping.h"
+#include "tools/WholeNumber.h"
+#include "tools/check/core/ValueText.h"
+
+namespace {
+
+// Options that may be given more than once.
+const char* const kRepeatable[] = {"field", "measure", "capture"};
+
+// The argument's own bytes: Latin-1 maps every byte to one character and back.
+QString FromBytes(const std::string& bytes) {
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::string ToBytes(const QString& text) {
+    return text.toLatin1().toStdString();
+}
+
+// A whole decimal number within [low, high] into `out`; false otherwise.
+bool ParseWhole(const std::string& text, int low, int high, int& out) {
+    const std::optional<int> value = ParseWholeNumber(text, low, high);
+    if (value) {
+        out = *value;
+    }
+    return value.has_value();
+}
+
+// Settings the string allows but a UART cannot put on the line.
+const char* UnsendableReason(const CommSettings& line) {
+    switch (FindUnsendableSettings(line)) {
+        case UnsendableSettings::DataBits:
+            return "a serial port sends 5 to 8 data bits";
+        case UnsendableSettings::OneAndAHalfStopBits:
+            return "1.5 stop bits need 5 data bits (6 to 8 data bits take 1 or 2 stop bits)";
+        case UnsendableSettings::TwoStopBits:
+            return "2 stop bits need 6 to 8 data bits (5 data bits take 1 or 1.5 stop bits)";
+        case UnsendableSettings::None:
+            break;
+    }
+    return nullptr;
+}
+
+// The parsed command line's options by name, as bytes.
+class Arguments {
+public:
+    explicit Arguments(const QCommandLineParser& parser) : parser_(parser) {}
+    bool isSet(const char* name) const { return parser_.isSet(QString::fromUtf8(name)); }
+    std::string value(const char* name) const {
+        return ToBytes(parser_.value(QString::fromUtf8(name)));
+    }
+    std::vector<std::string> values(const char* name) const {
+        std::vector<std::string> all;
+        for (const QString& v : parser_.values(QString::fromUtf8(name))) {
+            all.push_back(ToBytes(v));
+        }
+        return all;
+    }
+    std::optional<Given<std::string>> given(const char* name) const {
+        if (!isSet(name)) {
+            return std::nullopt;
+        }
+        return Given<std::string>{value(name), std::string("--") + name};
+    }
+
+private:
+    const QCommandLineParser& parser_;
+};
+
+// A whole number option within [low, high]; empty, or why not.
+std::string Number(const Arguments& a, const char* name, int low, int high, const char* what,
+                   int& out) {
+    if (!a.isSet(name) || ParseWhole(a.value(name), low, high, out)) {
+        return std::string();
+    }
+    return std::string("--") + name + " takes " + what + " from " + std::to_string(low) + " to " +
+           std::to_string(high) + ", not '" + a.value(name) + "'";
+}
+
+std::string ParseSend(const Arguments& a, StepOptions& s) {
+    if (a.isSet("send") + a.isSet("send-hex") + a.isSet("send-entry") > 1) {
+        return "choose at most one of --send, --send-hex and --send-entry";
+    }
+    for (const auto& [name, source] :
+         {std::pair{"send", SendSource::Text}, std::pair{"send-hex", SendSource::Hex}}) {
+        if (a.isSet(name)) {
+            s.send = source;
+            s.sendText = *a.given(name);
+        }
+    }
+    if (a.isSet("send-entry")) {
+        s.send = SendSource::Entry;
+        s.sendEntry.origin = "--send-entry";
+        if (!ParseWhole(a.value("send-entry"), 1, 3, s.sendEntry.value)) {
+            return "--send-entry takes an entry number from 1 to 3, not '" + a.value("send-entry") +
+                   "'";
+        }
+    }
+    s.entryHex = a.isSet("entry-hex");
+    if (s.entryHex && s.send != SendSource::Entry) {
+        return "--entry-hex goes with --send-entry";
+    }
+    return std::string();
+}
+
+std::string ParseExpect(const Arguments& a, StepOptions& s) {
+    const int expectations = a.isSet("expect") + a.isSet("expect-entry") + a.isSet("expect-mask") +
+                             a.isSet("expect-regex");
+    if (expectations != 1) {
+        return expectations == 0 ? "say what to expect: --expect TEXT, --expect-entry N, "
+                                   "--expect-mask MASK or --expect-regex PATTERN"
+                                 : "choose one of --expect, --expect-entry, --expect-mask and "
+                                   "--expect-regex";
+    }
+    for (const auto& [name, source] :
+         {std::pair{"expect", ExpectSource::Text}, std::pair{"expect-mask", ExpectSource::Mask},
+          std::pair{"expect-regex", ExpectSource::Pattern}}) {
+        if (a.isSet(name)) {
+            s.expect = source;
+            s.expectText = *a.given(name);
+        }
+    }
+    if (a.isSet("expect-entry")) {
+        s.expect = ExpectSource::Entry;
+        s.expectEntry.origin = "--expect-entry";
+        if (!ParseWhole(a.value("expect-entry"), 1, 3, s.expectEntry.value)) {
+            return "--expect-entry takes an entry number from 1 to 3, not '" +
+                   a.value("expect-entry") + "'";
+        }
+    }
+    s.hex = a.isSet("hex");
+    s.end = a.given("end");
+    if (a.isSet("idle")) {
+        s.idleMs = Given<int>{0, "--idle"};
+        if (std::string why =
+                Number(a, "idle", 1, kLongestTimeoutMs, "whole milliseconds", s.idleMs->value);
+            !why.empty()) {
+            return why;
+        }
+    }
+    return std::string();
+}
+
+// Fields, measures and captures, each as its own reader takes it.
+std::string ParseValues(const Arguments& a, StepOptions& s) {
+    std::string error;
+    for (const std::string& text : a.values("field")) {
+        const std::optional<AnswerField> field = ParseAnswerField(text, error);
+        if (!field) {
+            return "--field " + text + ": " + error;
+        }
+        s.fields.push_back(FieldOption{*field, std::string(), "--field " + field->name});
+    }
+    for (const std::string& text : a.values("measure")) {
+        const std::optional<MeasureLimits> measure = ParseMeasure(text, error);
+        if (!measure) {
+            return "--measure " + text + ": " + error;
+        }
+        s.measures.push_back(MeasureOption{*measure, "--measure " + measure->name});
+    }
+    for (const std::string& name : a.values("capture")) {
+        if (const std::string why = ValueNameError(name); !why.empty()) {
+            return "--capture " + name + ": " + why;
+        }
+        s.captures.push_back(Given<std::string>{name, "--capture"});
+    }
+    s.checksum = a.given("checksum");
+    s.checksumOrder = a.given("checksum-order");
+    s.checksumRange = a.given("checksum-range");
+    s.checksumAscii = a.isSet("checksum-ascii");
+    if (s.checksumAscii && !s.checksum) {
+        return "--checksum-ascii goes with --checksum";
+    }
+    return std::string();
+}
+
+std::string ParsePort(const Arguments& a, CheckOptions& o) {
+    if (!a.isSet("port") || a.value("port").empty()) {
+        return "--port is required: a device path such as /dev/ttyUSB0, or COM1 to COM4";
+    }
+    o.port = a.value("port");
+    o.comPort = ComPortNumber(o.port);
+    if (o.comPort < 0) {
+        return "--port " + o.port +
+               ": the COM ports are COM1 to COM4; give other ports by their device path";
+    }
+    if (a.isSet("settings")) {
+        o.settings = a.value("settings");
+        std::string why;
+        const std::optional<CommSettings> line = ParseCommSettingsAnyBaud(o.settings, &why);
+        if (!line) {
+            return "--settings " + o.settings + ": " + why;
+        }
+        if (const char* unsendable = UnsendableReason(*line)) {
+            return "--settings " + o.settings + ": " + unsendable;
+        }
+    }
+    if (a.isSet("flow")) {
+        const std::string flow = a.value("flow");
+        if (flow == "none") {
+            o.flow = FlowControl::None;
+        } else if (flow == "rtscts") {
+            o.flow = FlowControl::RtsCts;
+        } else if (flow == "xonxoff") {
+            o.flow = FlowControl::XonXoff;
+        } else {
+            return "--flow is none, rtscts or xonxoff, not '" + flow + "'";
+        }
+    }
+    return std::string();
+}
+
+// How many units, and where their results go.
+std::string ParseRun(const Arguments& a, CheckOptions& o) {
+    StepOptions& s = o.step;
+    for (const std::string& why :
+         {Number(a, "timeout", 1, kLongestTimeoutMs, "whole milliseconds", s.timeoutMs),
+          Number(a, "repeat", 1, kMostRepeats, "a whole number of units", o.repeat),
+          Number(a, "interval", 0, kLongestIntervalMs, "whole milliseconds", o.intervalMs),
+          Number(a, "settle", 0, kLongestIntervalMs, "whole milliseconds", s.settleMs)}) {
+        if (!why.empty()) {
+            return why;
+        }
+    }
+    o.idsFromStdin = a.isSet("ids-from-stdin");
+    if (o.idsFromStdin && a.isSet("repeat")) {
+        return "--repeat and --ids-from-stdin do not go together: each line is one unit";
+    }
+    o.quiet = a.isSet("quiet");
+    o.json = a.isSet("json");
+    if (o.quiet && o.json) {
+        return "--quiet and --json do not go together: --quiet prints only the summary";
+    }
+    for (const auto& [name, path] :
+         {std::pair{"log", &o.logPath}, std::pair{"library", &o.libraryPath}}) {
+        if (a.isSet(name)) {
+            *path = a.value(name);
+            if (path->empty()) {
+                return std::string("--") + name + " needs a file name";
+            }
+        }
+    }
+    return std::string();
+}
+
+ParsedCheckCommand Wrong(const std::string& why) {
+    ParsedCheckCommand parsed;
+    parsed.error = why;
+    return parsed;
+}
+
+}  // namespace
+
+ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) {
+    QCommandLineParser parser;
+    AddCheckOptions(parser);
+    QStringList list{QString::fromUtf8(kCheckProgram)};
+    for (const std::string& argument : arguments) {
+        list << FromBytes(argument);
+    }
+    const bool parsedWell = parser.parse(list);
+    ParsedCheckCommand result;
+    if (parser.isSet("help")) {
+        result.action = ParsedCheckCommand::ShowHelp;
+        return result;
+    }
+    if (parser.isSet("version")) {
+        result.action = ParsedCheckCommand::ShowVersion;
+        return result;
+    }
+    if (!parsedWell) {
+        return Wrong(ToBytes(parser.errorText()));
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return Wrong("unexpected argument '" + ToBytes(parser.positionalArguments().first()) +
+                     "' (put quotes around a text with blanks)");
+    }
+    const QStringList given = parser.optionNames();
+    for (const QString& name : given) {
+        const bool repeatable =
+            std::any_of(std::begin(kRepeatable), std::end(kRepeatable),
+                        [&](const char* r) { return name == QString::fromUtf8(r); });
+        if (given.count(name) > 1 && !repeatable) {
+            return Wrong("--" + ToBytes(name) + " given more than once");
+        }
+    }
+    const Arguments a(parser);
+    CheckOptions& o = result.options;
+    for (const std::string& why : {ParsePort(a, o), ParseSend(a, o.step), ParseExpect(a, o.step),
+                                   ParseValues(a, o.step), ParseRun(a, o)}) {
+        if (!why.empty()) {
+            return Wrong(why);
+        }
+    }
+    result.action = ParsedCheckCommand::Run;
+    return result;
+}
+
+short ControlHandshaking(FlowControl flow) {
+    switch (flow) {
+        case FlowControl::XonXoff:
+            return 1;
+        case FlowControl::RtsCts:
+            return 2;
+        case FlowControl::None:
+            break;
+    }
+    return 0;
+}

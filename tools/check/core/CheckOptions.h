@@ -1,0 +1,61 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/check/core/StepOptions.h"
+
+class QCommandLineParser;
+
+// The check program's command line: what to open, the step each unit runs
+// (what to send and expect), how many units, and where results go. Parsing
+// checks the form of every option and needs no port and no file; ResolveCheckPlan
+// (CheckPlan.h) then reads the data library and works out each step.
+
+enum class FlowControl { None, RtsCts, XonXoff };
+
+struct CheckOptions {
+    std::string port;                     // as given: a device path, or COM1 to COM4
+    int comPort = 0;                      // 1 to 4 when given as COMn (any case), else 0
+    std::string settings = "9600,n,8,1";  // checked: any baud rate from 1 up
+    FlowControl flow = FlowControl::None;
+
+    StepOptions step;  // the one step of each unit
+
+    bool idsFromStdin = false;
+    int repeat = 1;           // 1 to kMostRepeats
+    int intervalMs = 0;       // 0 to kLongestIntervalMs, between units
+    std::string logPath;      // empty: no log
+    bool quiet = false;       // the summary only
+    bool json = false;        // one JSON object per unit instead of the unit line
+    std::string libraryPath;  // empty: Quorvix.ini in the current directory
+};
+
+struct ParsedCheckCommand {
+    enum Action { Run, ShowHelp, ShowVersion, UsageError };
+    Action action = UsageError;
+    CheckOptions options;  // when Run
+    std::string error;     // when UsageError: one line, without the program's name
+};
+
+// Parses the arguments after the program's name, taken as the bytes the shell
+// passed: texts keep every byte, whatever the locale. --help and --version
+// win over everything else, even over errors elsewhere on the line.
+ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments);
+
+// Every option with what it takes and its help, for the parser and --help.
+void AddCheckOptions(QCommandLineParser& parser);
+
+// What --help prints: every option with what it takes and its default, then
+// examples and the exit codes.
+std::string CheckHelpText();
+
+// What --version prints: "tessaline-check 2.0".
+std::string CheckVersionText();
+
+// The serial control's Handshaking value for a flow control: 0 none,
+// 1 XON/XOFF, 2 RTS/CTS.
+short ControlHandshaking(FlowControl flow);
+
+// The program's name in messages and help.
+extern const char kCheckProgram[];

@@ -1,0 +1,214 @@
+#include "tools/check/core/UnitReport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
+
+#include "analysis/BlankFilter.h"
+#include "analysis/ByteText.h"
+#include "tools/check/core/TextEscapes.h"
+#include "tools/check/core/ValueText.h"
+
+namespace {
+
+// Code points, as a rough terminal width.
+size_t Width(const std::string& utf8) {
+    return static_cast<size_t>(std::count_if(utf8.begin(), utf8.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// A hex-mode text as digit pairs with one blank between them.
+std::string Pairs(const std::string& digits) {
+    std::string out;
+    for (size_t at = 0; at < digits.size(); at += 2) {
+        out += (out.empty() ? "" : " ") + digits.substr(at, 2);
+    }
+    return out;
+}
+
+std::string Stripped(std::string text) {
+    RemoveBlanksAndTabs(text);
+    return text;
+}
+
+// The window's comparison: expected and received side by side, and where
+// they differ.
+std::string SideBySide(const StepResult& r, bool hex, Verdict verdict, bool mismatch) {
+    std::string collected;
+    for (unsigned char byte : r.received) {
+        collected += ByteText(byte, hex);
+    }
+    const std::string got = Stripped(collected);
+    const std::string want = Stripped(r.expected);
+    std::string expectedText = hex ? Pairs(want) : QuotedForTerminal(r.expected);
+    std::string receivedText = r.received.empty()
+                                   ? "nothing"
+                                   : (hex ? HexBytes(r.received) : QuotedForTerminal(collected));
+    if (!hex) {
+        const size_t width = std::max(Width(expectedText), Width(receivedText));
+        expectedText += std::string(width - Width(expectedText) + 2, ' ') +
+                        HexBytes(ByteArray(r.expected.begin(), r.expected.end()));
+        if (!r.received.empty()) {
+            receivedText +=
+                std::string(width - Width(receivedText) + 2, ' ') + HexBytes(r.received);
+        }
+    }
+    std::string out = "  expected  " + expectedText + "\n  received  " + receivedText + "\n";
+    if (verdict == Verdict::Fail && mismatch) {
+        const size_t same =
+            std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
+        out += same >= want.size() ? "  more received than expected\n"
+                                   : "  first difference at character " + std::to_string(same + 1) +
+                                         " (blanks and tabs removed)\n";
+    }
+    return out;
+}
+
+// A mask or a pattern: what was expected, what came, and why it failed.
+std::string ShapeAndReason(const StepResult& r, const AnswerRule& rule) {
+    const bool mask = rule.kind == ExpectSource::Mask;
+    std::string out = "  expected  " + (mask ? rule.mask->Text() : QuotedForTerminal(r.expected));
+    out += "\n  received  ";
+    if (r.received.empty()) {
+        out += "nothing";
+    } else if (mask) {
+        out += HexBytes(r.received);
+    } else {
+        out += QuotedForTerminal(std::string(r.received.begin(), r.received.end())) + "  " +
+               HexBytes(r.received);
+    }
+    return out + "\n";
+}
+
+// ", vbat=3.61 V, sn=\"00A1B2C3\"".
+std::string Values(const std::vector<RecordedValue>& values) {
+    std::string out;
+    for (const RecordedValue& v : values) {
+        out +=
+            ", " + v.name + "=" + (v.number ? FormatNumber(*v.number) : QuotedForTerminal(v.text));
+        if (!v.unit.empty()) {
+            out += " " + ForTerminal(v.unit);
+        }
+    }
+    return out;
+}
+
+// Block letters, five rows of five columns.
+const std::map<char, std::vector<const char*>>& Font() {
+    static const std::map<char, std::vector<const char*>> font = {
+        {'P', {"#### ", "#   #", "#### ", "#    ", "#    "}},
+        {'A', {" ### ", "#   #", "#####", "#   #", "#   #"}},
+        {'S', {" ####", "#    ", " ### ", "    #", "#### "}},
+        {'F', {"#####", "#    ", "#### ", "#    ", "#    "}},
+        {'I', {"#####", "  #  ", "  #  ", "  #  ", "#####"}},
+        {'L', {"#    ", "#    ", "#    ", "#    ", "#####"}},
+        {'T', {"#####", "  #  ", "  #  ", "  #  ", "  #  "}},
+        {'M', {"#   #", "## ##", "# # #", "#   #", "#   #"}},
+        {'E', {"#####", "#    ", "#### ", "#    ", "#####"}},
+        {'O', {" ### ", "#   #", "#   #", "#   #", " ### "}},
+        {'U', {"#   #", "#   #", "#   #", "#   #", " ### "}},
+    };
+    return font;
+}
+
+}  // namespace
+
+std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule) {
+    static const StepResult kNone;
+    const StepResult& r = unit.steps.empty() ? kNone : unit.steps.front();
+    std::string line = "unit " + std::to_string(unit.unit);
+    if (!unit.id.empty()) {
+        line += " (" + ForTerminal(unit.id) + ")";
+    }
+    line += std::string(": ") + VerdictName(unit.verdict) +
+            (unit.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(unit.ms) + " ms";
+    line += ", sent " + (r.sent.empty() ? std::string("nothing") : HexBytes(r.sent));
+    line += ", received " + (r.received.empty() ? std::string("nothing") : HexBytes(r.received));
+    // What the device sent beyond the verdict, so the operator sees all of it.
+    if (!r.trailing.empty()) {
+        line += ", trailing " + HexBytes(r.trailing);
+    }
+    if (!r.late.empty()) {
+        line += ", late " + HexBytes(r.late);
+    }
+    line += Values(r.values) + "\n";
+    if (unit.verdict != Verdict::Fail && unit.verdict != Verdict::Timeout) {
+        return line;
+    }
+    const bool mismatch = r.reason.rfind("mismatch at byte ", 0) == 0;
+    if (rule.kind == ExpectSource::Text) {
+        line += SideBySide(r, rule.hex, unit.verdict, mismatch);
+        // The comparison tells a mismatch itself; any other reason is said.
+        if (!mismatch && unit.verdict == Verdict::Fail) {
+            line += "  reason    " + ForTerminal(r.reason) + "\n";
+        }
+        return line;
+    }
+    if (rule.kind != ExpectSource::Nothing) {
+        line += ShapeAndReason(r, rule);
+    }
+    return line + "  reason    " + ForTerminal(r.reason) + "\n";
+}
+
+std::string FormatVerdictBanner(Verdict verdict, bool colour) {
+    const std::string word = VerdictName(verdict);
+    if (word.empty()) {
+        return std::string();
+    }
+    const char* ink = verdict == Verdict::Pass   ? "\x1b[1;32m"
+                      : verdict == Verdict::Fail ? "\x1b[1;31m"
+                                                 : "\x1b[1;33m";
+    std::string out;
+    for (size_t row = 0; row < 5; ++row) {
+        std::string line;
+        for (char letter : word) {
+            line += (line.empty() ? "" : "  ") + std::string(Font().at(letter)[row]);
+        }
+        while (!line.empty() && line.back() == ' ') {
+            line.pop_back();
+        }
+        out += colour ? ink + line + "\x1b[0m\n" : line + "\n";
+    }
+    return out;
+}
+
+void RunTally::Add(Verdict verdict, double ms) {
+    switch (verdict) {
+        case Verdict::Pass:
+            ++passed_;
+            break;
+        case Verdict::Fail:
+            ++failed_;
+            break;
+        case Verdict::Timeout:
+            ++timedOut_;
+            break;
+        case Verdict::Undecided:
+            return;  // not a completed unit
+    }
+    unitMs_.push_back(ms);
+}
+
+std::string RunTally::SummaryLine() const {
+    std::string line = std::to_string(passed_) + " passed, " + std::to_string(failed_) +
+                       " failed, " + std::to_string(timedOut_) + " timed out";
+    if (unitMs_.empty()) {
+        return line + "; no unit ran";
+    }
+    double rate = std::round(1000.0 * passed_ / total()) / 10;
+    if (rate >= 100 && passed_ < total()) {
+        rate = 99.9;
+    } else if (rate <= 0 && passed_ > 0) {
+        rate = 0.1;
+    }
+    std::vector<double> sorted = unitMs_;
+    std::sort(sorted.begin(), sorted.end());
+    const size_t middle = sorted.size() / 2;
+    const double median =
+        sorted.size() % 2 ? sorted[middle] : (sorted[middle - 1] + sorted[middle]) / 2;
+    return line + "; pass rate " + FormatOneDecimal(rate) + "%; fastest " +
+           FormatMs(sorted.front()) + " ms, median " + FormatMs(median) + " ms, slowest " +
+           FormatMs(sorted.back()) + " ms";
+}

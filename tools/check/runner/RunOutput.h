@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+
+// Standard output as the check program writes its unit lines and summary:
+// one write(2) loop per text, so that a failure is seen at once rather than
+// lost in a stream's buffer. A reader that went away (EPIPE: `| head -1`)
+// and any other failure (a full disk, a closed descriptor) are told apart:
+// the first ends a run quietly, the second is an error.
+class RunOutput {
+public:
+    enum class State { Open, ReaderGone, Failed };
+
+    explicit RunOutput(int fd) : fd_(fd) {}
+
+    // Writes all of `text` unless the output failed before or fails now.
+    State Write(const std::string& text);
+
+    State state() const { return state_; }
+    // The failure in one line ("cannot write to standard output: ...").
+    std::string failure() const;
+
+private:
+    int fd_;
+    State state_ = State::Open;
+    int error_ = 0;
+};

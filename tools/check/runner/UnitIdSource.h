@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+
+#include "tools/check/core/UnitIds.h"
+
+class StopSignals;
+
+// The units of a run with --ids-from-stdin: one per line of standard input.
+// Lines are read on the event loop, so that a stop request while the program
+// waits for one is seen at once. On a terminal each line is asked for with
+// the prompt, on standard error so that standard output keeps only results.
+class UnitIdSource {
+public:
+    enum class Result { Unit, End, Stopped };
+
+    UnitIdSource(int fd, bool prompt, StopSignals& stop);
+
+    // The next unit's id (an empty line repeats the last), the end of input,
+    // or a stop request.
+    Result Next(std::string& id);
+
+    // Whether the prompt waits on its line for an answer.
+    bool prompting() const { return prompted_; }
+
+    // Lines refused as ids (too long) and so units never tested, each said
+    // on standard error at once. On a terminal none: the operator is asked
+    // again instead.
+    int skipped() const { return skipped_; }
+
+private:
+    // Waits until the input has something to read or a stop request came;
+    // false on a stop request.
+    bool WaitForInput();
+    void ReadSome();
+    void Refuse(const std::string& why);
+
+    int fd_;
+    bool prompt_;
+    StopSignals& stop_;
+    InputLines lines_;
+    std::string lastId_;
+    bool ended_ = false;
+    bool prompted_ = false;
+    int skipped_ = 0;
+};
