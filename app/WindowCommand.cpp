@@ -63,7 +63,9 @@ void AddOptions(QCommandLineParser& parser, bool showQtOptions) {
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(QCommandLineOption(
-        kListPorts, "Lists the serial ports of the system, with the COMn each one is, and exits."));
+        kListPorts,
+        "Lists the serial ports of the system, with the COMn each one is and its stable name "
+        "under /dev/serial/by-path, and exits."));
     parser.addOption(QCommandLineOption(
         kPort,
         "Makes COMn (COM1 to COM4) open <path>, as TESSALINE_COMn does, which it overrides. "
