@@ -38,9 +38,10 @@ std::string LinkNaming(const std::string& path, const std::string& folder, const
 // What --list-ports prints: a header and one line per port, in natural order
 // of their paths, with the COMn that opens it (through --port, TESSALINE_COMn
 // or the system's own name; several when several do), what the system says
-// of it and, last, its by-path name. A COMn that --port or TESSALINE_COMn points at a device the
-// system does not list (a pseudo-terminal, or nothing) gets a line of its own. With no port at all,
-// it says so and how to map one.
+// of it and, last, its by-path name. A COMn that --port or TESSALINE_COMn
+// points at a device the system does not list (a pseudo-terminal, or
+// nothing) gets a line of its own. With no port at all, it says so and how
+// to map one.
 std::string PortListText(const std::vector<SerialPortEntry>& ports,
                          const std::vector<PortMapping>& mappings, const SameDevice& same,
                          const std::function<bool(const std::string&)>& exists);
