@@ -204,7 +204,10 @@ TEST(AnswerJudge, ValuesInTheRecords) {
     RecordedValue sn{"sn", std::nullopt, "A1,\"2\"", "", std::nullopt, std::nullopt, false};
     s.values = {v, sn};
     u.steps.push_back(s);
-    const RecordLayout layout{"P", "9600,n,8,1", {"v", "sn", "t"}};
+    RecordLayout layout;
+    layout.port = "P";
+    layout.settings = "9600,n,8,1";
+    layout.valueNames = {"v", "sn", "t"};
     const std::string header = CsvHeader(layout);
     EXPECT_EQ(header.substr(header.find(",late,")), ",late,reason,v,sn,t\r\n");
     const std::string csv = FormatCsvRecord(layout, u);

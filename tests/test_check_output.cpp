@@ -29,7 +29,13 @@ const std::vector<std::string> kKeys = {"time",     "port",    "settings", "sent
                                         "expected", "verdict", "ms",       "unit", "id",
                                         "trailing", "late",    "reason"};
 
-const RecordLayout kLayout{"/dev/pts/3", "250000,n,8,1", {}};
+RecordLayout Layout() {
+    RecordLayout layout;
+    layout.port = "/dev/pts/3";
+    layout.settings = "250000,n,8,1";
+    return layout;
+}
+const RecordLayout kLayout = Layout();
 
 // A one-step unit, as a command-line check records it.
 UnitResult Record(Verdict verdict, ByteArray received, std::string expected, std::string id) {

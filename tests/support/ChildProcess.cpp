@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -39,6 +40,17 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, Options options
         return;
     }
     // Built before fork: between fork and exec the child only makes system calls.
+    // The user's own group, as the system has it (postgres is not group 101).
+    gid_t group = 0;
+    if (options.user) {
+        group = static_cast<gid_t>(*options.user);
+        passwd entry{};
+        passwd* found = nullptr;
+        char buffer[4096];
+        if (getpwuid_r(*options.user, &entry, buffer, sizeof buffer, &found) == 0 && found) {
+            group = found->pw_gid;
+        }
+    }
     std::vector<char*> args;
     for (const std::string& a : argv) {
         args.push_back(const_cast<char*>(a.c_str()));
@@ -50,7 +62,6 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, Options options
         dup2(out[1], STDOUT_FILENO);
         dup2(options.separateErrors ? err[1] : out[1], STDERR_FILENO);
         if (options.user) {
-            const gid_t group = static_cast<gid_t>(*options.user);
             if (setgroups(0, nullptr) != 0 || setgid(group) != 0 || setuid(*options.user) != 0) {
                 _exit(kCannotSwitchUser);
             }

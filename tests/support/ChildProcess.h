@@ -13,7 +13,7 @@ class ChildProcess {
 public:
     struct Options {
         bool separateErrors = false;  // standard error on a pipe of its own
-        std::optional<uid_t> user;    // run as this user (the caller must be root)
+        std::optional<uid_t> user;    // run as this user and its group (the caller must be root)
     };
 
     // Runs argv[0] with the arguments that follow.

@@ -23,7 +23,7 @@ const OptionSpec kOptions[] = {
     {{"port"},
      "PATH|COMn",
      "The port: a device path (/dev/ttyUSB0, /dev/ttyACM0, a pseudo-terminal) or COM1 to COM4 "
-     "as the window maps them (TESSALINE_COMn when set). Required."},
+     "as the window maps them (TESSALINE_COMn when set). Required, unless the plan names one."},
     {{"settings"},
      "SETTINGS",
      "Line settings BAUD,PARITY,DATABITS,STOPBITS (default 9600,n,8,1): BAUD any rate the port "
@@ -94,6 +94,15 @@ const OptionSpec kOptions[] = {
      "Show received bytes as hex digit pairs (\"AA BB \"), else as characters. The answer "
      "passes when it equals the expected text, blanks and tabs removed from both, case "
      "mattering."},
+    {{"plan"},
+     "FILE",
+     "Run the test plan FILE (TOML: the port, the steps of each unit, its teardown) instead of "
+     "one step from the options; --port, --settings and --flow win over the plan's."},
+    {{"station"}, "NAME", "The station the records name (default: this computer's name)."},
+    {{"junit"},
+     "FILE",
+     "Write a JUnit XML report of the run to FILE at its end (one test case per unit and step), "
+     "replacing the file whole."},
     {{"ids-from-stdin"},
      "",
      "One unit per line of standard input, the line being the unit's id (an empty line "

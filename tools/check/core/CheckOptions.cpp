@@ -14,6 +14,28 @@ namespace {
 // Options that may be given more than once.
 const char* const kRepeatable[] = {"field", "measure", "capture"};
 
+// Options of a step, which a plan gives for each of its steps instead.
+const char* const kStepOptions[] = {"send",
+                                    "send-hex",
+                                    "send-entry",
+                                    "entry-hex",
+                                    "expect",
+                                    "expect-entry",
+                                    "hex",
+                                    "expect-mask",
+                                    "expect-regex",
+                                    "end",
+                                    "idle",
+                                    "field",
+                                    "measure",
+                                    "capture",
+                                    "checksum",
+                                    "checksum-order",
+                                    "checksum-range",
+                                    "checksum-ascii",
+                                    "timeout",
+                                    "settle"};
+
 // The argument's own bytes: Latin-1 maps every byte to one character and back.
 QString FromBytes(const std::string& bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
@@ -180,16 +202,10 @@ std::string ParseValues(const Arguments& a, StepOptions& s) {
     return std::string();
 }
 
-std::string ParsePort(const Arguments& a, CheckOptions& o) {
-    if (!a.isSet("port") || a.value("port").empty()) {
-        return "--port is required: a device path such as /dev/ttyUSB0, or COM1 to COM4";
-    }
-    o.port = a.value("port");
-    o.comPort = ComPortNumber(o.port);
-    if (o.comPort < 0) {
-        return "--port " + o.port +
-               ": the COM ports are COM1 to COM4; give other ports by their device path";
-    }
+// --settings and --flow, over a plan's as well.
+std::string ParseLine(const Arguments& a, CheckOptions& o) {
+    o.settingsGiven = a.isSet("settings");
+    o.flowGiven = a.isSet("flow");
     if (a.isSet("settings")) {
         o.settings = a.value("settings");
         std::string why;
@@ -211,6 +227,40 @@ std::string ParsePort(const Arguments& a, CheckOptions& o) {
             o.flow = FlowControl::XonXoff;
         } else {
             return "--flow is none, rtscts or xonxoff, not '" + flow + "'";
+        }
+    }
+    return std::string();
+}
+
+std::string ParsePort(const Arguments& a, CheckOptions& o) {
+    // A plan may name its port; the command line's wins.
+    if (a.isSet("plan") && !a.isSet("port")) {
+        return ParseLine(a, o);
+    }
+    if (!a.isSet("port") || a.value("port").empty()) {
+        return "--port is required: a device path such as /dev/ttyUSB0, or COM1 to COM4";
+    }
+    o.port = a.value("port");
+    o.comPort = ComPortNumber(o.port);
+    if (o.comPort < 0) {
+        return "--port " + o.port +
+               ": the COM ports are COM1 to COM4; give other ports by their device path";
+    }
+    return ParseLine(a, o);
+}
+
+// --plan, and that the steps' own options stay in it.
+std::string ParsePlan(const Arguments& a, CheckOptions& o) {
+    if (!a.isSet("plan")) {
+        return std::string();
+    }
+    o.planPath = a.value("plan");
+    if (o.planPath.empty()) {
+        return "--plan needs a file name";
+    }
+    for (const char* name : kStepOptions) {
+        if (a.isSet(name)) {
+            return std::string("--") + name + " goes in the plan's steps, not beside --plan";
         }
     }
     return std::string();
@@ -238,11 +288,13 @@ std::string ParseRun(const Arguments& a, CheckOptions& o) {
         return "--quiet and --json do not go together: --quiet prints only the summary";
     }
     for (const auto& [name, path] :
-         {std::pair{"log", &o.logPath}, std::pair{"library", &o.libraryPath}}) {
+         {std::pair{"log", &o.logPath}, std::pair{"library", &o.libraryPath},
+          std::pair{"junit", &o.junitPath}, std::pair{"station", &o.station}}) {
         if (a.isSet(name)) {
             *path = a.value(name);
             if (path->empty()) {
-                return std::string("--") + name + " needs a file name";
+                return std::string("--") + name +
+                       (name == std::string("station") ? " needs a name" : " needs a file name");
             }
         }
     }
@@ -292,8 +344,11 @@ ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) 
     }
     const Arguments a(parser);
     CheckOptions& o = result.options;
-    for (const std::string& why : {ParsePort(a, o), ParseSend(a, o.step), ParseExpect(a, o.step),
-                                   ParseValues(a, o.step), ParseRun(a, o)}) {
+    const bool plan = a.isSet("plan");
+    for (const std::string& why :
+         {ParsePort(a, o), ParsePlan(a, o), plan ? std::string() : ParseSend(a, o.step),
+          plan ? std::string() : ParseExpect(a, o.step),
+          plan ? std::string() : ParseValues(a, o.step), ParseRun(a, o)}) {
         if (!why.empty()) {
             return Wrong(why);
         }

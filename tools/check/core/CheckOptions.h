@@ -15,12 +15,17 @@ class QCommandLineParser;
 enum class FlowControl { None, RtsCts, XonXoff };
 
 struct CheckOptions {
-    std::string port;                     // as given: a device path, or COM1 to COM4
-    int comPort = 0;                      // 1 to 4 when given as COMn (any case), else 0
+    std::string port;  // as given: a device path, or COM1 to COM4; empty: the plan's
+    int comPort = 0;   // 1 to 4 when given as COMn (any case), else 0
     std::string settings = "9600,n,8,1";  // checked: any baud rate from 1 up
     FlowControl flow = FlowControl::None;
+    bool settingsGiven = false;  // --settings and --flow win over a plan's
+    bool flowGiven = false;
 
-    StepOptions step;  // the one step of each unit
+    StepOptions step;       // the one step of each unit, without a plan
+    std::string planPath;   // --plan: the steps come from this file
+    std::string station;    // --station: the records' station; empty: the host's name
+    std::string junitPath;  // --junit: a JUnit XML report written at the end
 
     bool idsFromStdin = false;
     int repeat = 1;           // 1 to kMostRepeats

@@ -4,30 +4,7 @@
 #include <vector>
 
 #include "platform/files/RecordFile.h"
-#include "tools/check/core/UnitResult.h"
-
-// The results log and --json: one record per unit.
-
-// What every record of a run shares.
-struct RecordLayout {
-    std::string port;      // as given on the command line
-    std::string settings;  // "9600,n,8,1"
-    // The values' columns, in order: one per field, measure and capture.
-    std::vector<std::string> valueNames;
-};
-
-// The CSV header line and one record, RFC 4180 (CsvField), every line ending
-// with CRLF. The columns: time, port, settings, sent, received, expected,
-// verdict, ms, unit, id, trailing, late, reason, then one per value. The
-// one-step columns come from the step that decided the unit (DecidingStep).
-std::string CsvHeader(const RecordLayout& layout);
-std::string FormatCsvRecord(const RecordLayout& layout, const UnitResult& unit);
-
-// One JSON object on one line, ending with LF: the columns' keys in the same
-// order, ms and unit as numbers, then "values" (numbers, or texts for
-// captures and values that were no number) and "limits" ({"vbat": {"low":
-// 3.0, "high": 4.2, "unit": "V"}}). Valid UTF-8 (ToUtf8), escaped as JSON asks.
-std::string FormatJsonRecord(const RecordLayout& layout, const UnitResult& unit);
+#include "tools/check/core/RecordFormats.h"
 
 // The results log: one record per unit appended to a file. A name ending in
 // ".jsonl" (any case) gives JSON lines, any other CSV with a header line when

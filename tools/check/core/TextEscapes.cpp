@@ -278,3 +278,34 @@ std::string JsonString(const std::string& text) {
     }
     return out + '"';
 }
+
+std::string XmlText(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (const char c : utf8) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
+            default:
+                if (IsControl(c) && c != '\t' && c != '\n' && c != '\r') {
+                    AppendEscapedByte(out, static_cast<unsigned char>(c));
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out;
+}

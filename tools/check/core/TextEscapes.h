@@ -49,3 +49,8 @@ std::string CsvField(const std::string& text);
 // A JSON string, quotes included: quotes, backslashes and control
 // characters escaped. The text must be UTF-8 (ToUtf8).
 std::string JsonString(const std::string& text);
+
+// A text for XML 1.0 content and attribute values: & < > " ' as entities,
+// and the control characters XML cannot hold (all but tab, LF and CR) as
+// \xNN. The text must be UTF-8 (ToUtf8).
+std::string XmlText(const std::string& utf8);

@@ -113,6 +113,29 @@ const std::map<char, std::vector<const char*>>& Font() {
     return font;
 }
 
+// The verdict's five rows of block letters, each as wide as the word.
+std::vector<std::string> BannerRows(Verdict verdict) {
+    const std::string word = VerdictName(verdict);
+    std::vector<std::string> rows;
+    if (word.empty()) {
+        return rows;
+    }
+    for (size_t row = 0; row < 5; ++row) {
+        std::string line;
+        for (char letter : word) {
+            line += (line.empty() ? "" : "  ") + std::string(Font().at(letter)[row]);
+        }
+        rows.push_back(line);
+    }
+    return rows;
+}
+
+std::string Ink(Verdict verdict) {
+    return verdict == Verdict::Pass   ? "\x1b[1;32m"
+           : verdict == Verdict::Fail ? "\x1b[1;31m"
+                                      : "\x1b[1;33m";
+}
+
 }  // namespace
 
 std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule) {
@@ -152,24 +175,84 @@ std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule) {
     return line + "  reason    " + ForTerminal(r.reason) + "\n";
 }
 
-std::string FormatVerdictBanner(Verdict verdict, bool colour) {
-    const std::string word = VerdictName(verdict);
-    if (word.empty()) {
-        return std::string();
+std::string FormatStepLine(const StepResult& step, bool teardown) {
+    std::string line = std::string("  ") + (teardown ? "teardown " : "") + ForTerminal(step.name) +
+                       ": " + VerdictName(step.verdict) +
+                       (step.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(step.ms) +
+                       " ms";
+    if (step.attempts > 1) {
+        line += " after " + std::to_string(step.attempts) + " attempts";
     }
-    const char* ink = verdict == Verdict::Pass   ? "\x1b[1;32m"
-                      : verdict == Verdict::Fail ? "\x1b[1;31m"
-                                                 : "\x1b[1;33m";
+    line += Values(step.values);
+    if (!step.reason.empty()) {
+        line += ": " + ForTerminal(step.reason);
+    }
+    return line + "\n";
+}
+
+std::string FormatPlanUnitLine(const UnitResult& unit) {
+    std::string line = "unit " + std::to_string(unit.unit);
+    if (!unit.id.empty()) {
+        line += " (" + ForTerminal(unit.id) +
+                (unit.retest > 1 ? ", retest " + std::to_string(unit.retest) : "") + ")";
+    }
+    line += std::string(": ") + VerdictName(unit.verdict) + " in " + FormatMs(unit.ms) + " ms";
+    if (!unit.failedStep.empty()) {
+        line += " at " + ForTerminal(unit.failedStep) + ": " + ForTerminal(unit.reason);
+    }
+    return line + "\n";
+}
+
+std::string FormatVerdictBanner(Verdict verdict, bool colour) {
     std::string out;
-    for (size_t row = 0; row < 5; ++row) {
-        std::string line;
-        for (char letter : word) {
-            line += (line.empty() ? "" : "  ") + std::string(Font().at(letter)[row]);
+    for (const std::string& line : BannerRows(verdict)) {
+        std::string trimmed = line;
+        while (!trimmed.empty() && trimmed.back() == ' ') {
+            trimmed.pop_back();
         }
-        while (!line.empty() && line.back() == ' ') {
-            line.pop_back();
+        out += colour ? Ink(verdict) + trimmed + "\x1b[0m\n" : trimmed + "\n";
+    }
+    return out;
+}
+
+std::string FormatVerdictBanners(const std::vector<std::pair<std::string, Verdict>>& verdicts,
+                                 bool colour) {
+    // As many blocks side by side as fit a terminal of 100 columns.
+    constexpr size_t kColumns = 100;
+    constexpr size_t kGap = 4;
+    std::string out;
+    for (size_t first = 0; first < verdicts.size();) {
+        size_t last = first;
+        size_t width = 0;
+        while (last < verdicts.size()) {
+            const std::vector<std::string> rows = BannerRows(verdicts[last].second);
+            const size_t w = rows.empty() ? 0 : rows.front().size();
+            if (last > first && width + kGap + w > kColumns) {
+                break;
+            }
+            width += (last > first ? kGap : 0) + w;
+            ++last;
         }
-        out += colour ? ink + line + "\x1b[0m\n" : line + "\n";
+        std::vector<std::string> lines(6);
+        for (size_t i = first; i < last; ++i) {
+            const std::vector<std::string> rows = BannerRows(verdicts[i].second);
+            const size_t w = rows.empty() ? 0 : rows.front().size();
+            const std::string gap = i > first ? std::string(kGap, ' ') : std::string();
+            std::string name = ForTerminal(verdicts[i].first);
+            name.resize(std::max(name.size(), w), ' ');
+            lines[0] += gap + name;
+            for (size_t row = 0; row < rows.size(); ++row) {
+                const std::string ink = colour ? Ink(verdicts[i].second) : std::string();
+                lines[row + 1] += gap + ink + rows[row] + (colour ? "\x1b[0m" : "");
+            }
+        }
+        for (std::string& line : lines) {
+            while (!line.empty() && line.back() == ' ') {
+                line.pop_back();
+            }
+            out += line + "\n";
+        }
+        first = last;
     }
     return out;
 }
@@ -189,6 +272,28 @@ void RunTally::Add(Verdict verdict, double ms) {
             return;  // not a completed unit
     }
     unitMs_.push_back(ms);
+}
+
+void RunTally::AddSteps(const UnitResult& unit) {
+    for (const StepResult& r : unit.steps) {
+        auto it = std::find_if(steps_.begin(), steps_.end(),
+                               [&](const StepCount& c) { return c.name == r.name; });
+        if (it == steps_.end()) {
+            it = steps_.insert(steps_.end(), StepCount{r.name});
+        }
+        ++it->ran;
+        it->passed += r.verdict == Verdict::Pass;
+    }
+}
+
+std::string RunTally::StepLines() const {
+    std::string out;
+    for (const StepCount& c : steps_) {
+        out += "  step " + ForTerminal(c.name) + ": " + std::to_string(c.passed) + " of " +
+               std::to_string(c.ran) + " passed (" + FormatOneDecimal(100.0 * c.passed / c.ran) +
+               "%)\n";
+    }
+    return out;
 }
 
 std::string RunTally::SummaryLine() const {

@@ -4,9 +4,12 @@
 #include <csignal>
 #include <cstdio>
 
+#include <unistd.h>
+
 #include "serial/CommControl.h"
 #include "tools/check/core/CheckOptions.h"
 #include "tools/check/core/CheckPlan.h"
+#include "tools/check/core/JUnitReport.h"
 #include "tools/check/core/ResultsLog.h"
 #include "tools/check/core/TextEscapes.h"
 #include "tools/check/core/UnitReport.h"
@@ -20,21 +23,20 @@ int Refused(const std::string& why) {
     return kExitUsageError;
 }
 
-// The port by its device path, or COMn with the window's mapping; the control
-// takes any baud rate here, and refuses what the port cannot do.
-void OpenPort(CommControl& control, const CheckPlan& plan) {
-    const CheckOptions& o = plan.options;
-    if (o.comPort > 0) {
-        control.SetCommPort(static_cast<short>(o.comPort));
-    } else {
-        control.SetDevicePath(o.port);
+// What every record of the run shares.
+RecordLayout LayoutOf(const CheckPlan& plan) {
+    RecordLayout layout;
+    layout.port = plan.options.port;
+    layout.settings = FormatCommSettings(plan.lineSettings);
+    if (plan.fixtureSlots.size() > 1 || !plan.fixtureSlots.front().name.empty()) {
+        for (const SlotPort& slot : plan.fixtureSlots) {
+            layout.slotPorts[slot.name] = slot.port;
+        }
     }
-    control.SetAnyBaudRate(true);
-    control.SetSettings(o.settings);
-    control.SetHandshaking(ControlHandshaking(o.flow));
-    control.SetInputLen(0);
-    control.SetRThreshold(1);
-    control.SetPortOpen(true);
+    layout.valueNames = PlanValueNames(plan);
+    layout.plan = plan.fromPlan;
+    layout.run = plan.run;
+    return layout;
 }
 
 }  // namespace
@@ -66,23 +68,14 @@ int RunCheckProgram(const std::vector<std::string>& arguments) {
         case ParsedCheckCommand::Run:
             break;
     }
-    const ResolvedCheckPlan resolved = ResolveCheckPlan(parsed.options);
+    const ResolvedCheckPlan resolved =
+        ResolveCheckPlan(parsed.options, ::isatty(STDIN_FILENO) == 1);
     if (!resolved.plan) {
         return Refused(resolved.error);
     }
-    const CheckPlan& plan = *resolved.plan;
-
-    RecordLayout layout;
-    layout.port = plan.options.port;
-    layout.settings = FormatCommSettings(plan.lineSettings);
-    for (const Step& step : plan.steps) {
-        for (const std::string& name : ValueNames(step.answer)) {
-            if (std::find(layout.valueNames.begin(), layout.valueNames.end(), name) ==
-                layout.valueNames.end()) {
-                layout.valueNames.push_back(name);
-            }
-        }
-    }
+    CheckPlan plan = *resolved.plan;
+    plan.run.start = WallClock::now();
+    const RecordLayout layout = LayoutOf(plan);
     ResultsLog log(layout);
     if (!plan.options.logPath.empty()) {
         if (const std::string why = log.Open(plan.options.logPath); !why.empty()) {
@@ -93,12 +86,23 @@ int RunCheckProgram(const std::vector<std::string>& arguments) {
     // the writes report, not a reason to die.
     std::signal(SIGPIPE, SIG_IGN);
     StopSignals stop;
-    CommControl control;
-    try {
-        OpenPort(control, plan);
-    } catch (const CommError& error) {
-        return Refused(error.what());
+    JUnitReport junit;
+    RunSinks sinks;
+    sinks.log = log.isOpen() ? &log : nullptr;
+    sinks.junit = plan.options.junitPath.empty() ? nullptr : &junit;
+    CheckSession session(plan, layout, sinks, stop);
+    if (const std::string why = session.Open(); !why.empty()) {
+        return Refused(why);
     }
-    CheckSession session(plan, layout, control, log.isOpen() ? &log : nullptr, stop);
-    return session.Run();
+    int code = session.Run();
+    if (sinks.junit) {
+        plan.run.end = WallClock::now();
+        const std::string suite = plan.fromPlan ? plan.run.planName : kCheckProgram;
+        if (const std::string why = junit.Write(plan.options.junitPath, plan.run, suite);
+            !why.empty()) {
+            std::fprintf(stderr, "%s: %s\n", kCheckProgram, ForTerminal(why).c_str());
+            code = kExitUsageError;
+        }
+    }
+    return code;
 }

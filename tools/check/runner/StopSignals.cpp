@@ -3,13 +3,16 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <stdexcept>
 
 namespace {
 
-volatile std::sig_atomic_t g_signals = 0;
+// Lock-free, so safe in a signal handler, and read by the slots' threads.
+std::atomic<int> g_signals{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 int g_wakeFd = -1;
 struct sigaction g_previousInt {};
 struct sigaction g_previousTerm {};
@@ -18,8 +21,8 @@ struct sigaction g_previousHup {};
 // Only what is safe in a signal handler: a counter and write(2).
 void OnStopSignal(int) {
     const int saved = errno;
-    if (g_signals < 1000) {
-        g_signals = g_signals + 1;
+    if (g_signals.load() < 1000) {
+        g_signals.fetch_add(1);
     }
     [[maybe_unused]] const ssize_t n = ::write(g_wakeFd, "s", 1);
     errno = saved;
@@ -62,5 +65,5 @@ StopSignals::~StopSignals() {
 }
 
 int StopSignals::count() const {
-    return g_signals;
+    return g_signals.load();
 }

@@ -5,7 +5,9 @@
 // Ctrl-C (SIGINT), SIGTERM and SIGHUP ask the check program to stop. The handler only
 // counts the signal and writes one byte to a pipe; the pipe's notifier wakes
 // the event loop, so that a wait (for an answer, the interval or a unit id)
-// sees the request at once. One instance at a time.
+// sees the request at once. One instance at a time. count() may be read on
+// any thread; the notifier lives on the thread that made the object, and a
+// wait on another thread connects to it across threads.
 class StopSignals {
 public:
     StopSignals();   // installs the handlers

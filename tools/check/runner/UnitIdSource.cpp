@@ -8,12 +8,62 @@
 #include <cstdio>
 
 #include "tools/check/core/CheckOptions.h"
+#include "tools/check/core/TextEscapes.h"
 #include "tools/check/runner/StopSignals.h"
 
 UnitIdSource::UnitIdSource(int fd, bool prompt, StopSignals& stop)
     : fd_(fd), prompt_(prompt), stop_(stop) {}
 
 UnitIdSource::Result UnitIdSource::Next(std::string& id) {
+    std::string line;
+    for (;;) {
+        const Result result = NextLine(kUnitIdPrompt, line);
+        if (result != Result::Unit) {
+            return result;
+        }
+        if (line.size() > kLongestUnitId) {
+            Refuse("longer than " + std::to_string(kLongestUnitId) + " bytes");
+            continue;
+        }
+        std::string candidate = lastId_;
+        id = NextUnitId(line, candidate);
+        if (const std::string why = check_ ? check_(id) : std::string(); !why.empty()) {
+            Refuse(why);
+            continue;
+        }
+        lastId_ = candidate;
+        return Result::Unit;
+    }
+}
+
+UnitIdSource::Result UnitIdSource::NextSlotId(const std::string& slot, std::string& id) {
+    std::string line;
+    for (;;) {
+        const Result result = NextLine(slot + " unit id:", line);
+        if (result != Result::Unit) {
+            return result;
+        }
+        if (line.size() > kLongestUnitId) {
+            Refuse("longer than " + std::to_string(kLongestUnitId) + " bytes");
+            continue;
+        }
+        std::string none;
+        id = NextUnitId(line, none);
+        if (const std::string why = check_ && !id.empty() ? check_(id) : std::string();
+            !why.empty()) {
+            Refuse(why);
+            continue;
+        }
+        return Result::Unit;
+    }
+}
+
+bool UnitIdSource::Ask(const std::string& text) {
+    std::string line;
+    return NextLine(text + " (Enter to go on):", line) == Result::Unit;
+}
+
+UnitIdSource::Result UnitIdSource::NextLine(const std::string& prompt, std::string& text) {
     for (;;) {
         std::optional<std::string> line = lines_.Next();
         if (!line && ended_) {
@@ -24,11 +74,7 @@ UnitIdSource::Result UnitIdSource::Next(std::string& id) {
         }
         if (line) {
             prompted_ = false;
-            if (line->size() > kLongestUnitId) {
-                Refuse("longer than " + std::to_string(kLongestUnitId) + " bytes");
-                continue;
-            }
-            id = NextUnitId(*line, lastId_);
+            text = std::move(*line);
             return Result::Unit;
         }
         if (stop_.requested()) {
@@ -36,7 +82,7 @@ UnitIdSource::Result UnitIdSource::Next(std::string& id) {
         }
         if (prompt_ && !prompted_) {
             std::fflush(stdout);
-            std::fprintf(stderr, "%s ", kUnitIdPrompt);
+            std::fprintf(stderr, "%s ", prompt.c_str());
             std::fflush(stderr);
             prompted_ = true;
         }
@@ -52,7 +98,7 @@ void UnitIdSource::Refuse(const std::string& why) {
         ++skipped_;
     }
     std::fflush(stdout);
-    std::fprintf(stderr, "%s: unit id refused: %s%s\n", kCheckProgram, why.c_str(),
+    std::fprintf(stderr, "%s: unit id refused: %s%s\n", kCheckProgram, ForTerminal(why).c_str(),
                  prompt_ ? "; scan or type it again" : "");
     std::fflush(stderr);
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "tools/check/core/UnitResult.h"
+
+// Runs and units of a known shape for the database tests and their writer
+// program: unit N of a sample run has id PREFIX-N, STEPS steps named
+// "step 1" ... and one teardown step, each step VALUES values; every third
+// unit fails its last step.
+
+// 2025-03-14T08:00:00.000Z
+inline const WallClock::time_point kSampleStart{std::chrono::milliseconds(1741939200000)};
+
+RunInfo SampleRun(const std::string& station);
+UnitResult SampleUnit(int number, const std::string& idPrefix, int steps, int values);
