@@ -10,6 +10,7 @@ bool CAnalysisApp::InitInstance() {
     RegisterSerialControl(m_pTrafficObserver);
 
     CAnalysisDlg dlg;
+    dlg.SetBaudRates(m_baudRates);
     m_pMainWnd = &dlg;
     dlg.DoModal();
     m_pMainWnd = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 class CDialog;
 class CommTrafficObserver;
 
@@ -16,6 +18,8 @@ public:
     CDialog* m_pMainWnd = nullptr;
     // Told of the serial control's traffic when set before InitInstance.
     CommTrafficObserver* m_pTrafficObserver = nullptr;
+    // The baud-rate list's items when set before InitInstance (--baud-rates).
+    std::vector<int> m_baudRates;
 };
 
 extern CAnalysisApp theApp;

@@ -6,6 +6,7 @@
 #include "platform/text/Gbk.h"
 #include "res/Templates.h"
 #include "res/resource.h"
+#include "serial/LineChoice.h"
 #include "serial/SerialControlClass.h"
 
 const CDialog::CommandEntry<CAnalysisDlg> CAnalysisDlg::kCommandTable[6] = {
@@ -82,6 +83,10 @@ bool CAnalysisDlg::OnInitDialog() {
     SetIcon(m_hIcon, false);
 
     for (const ListDefaults& defaults : kLists) {
+        if (defaults.id == IDC_BAUDRATE && !m_baudRates.empty()) {
+            FillBaudRates();
+            continue;
+        }
         ComboList& list = this->*defaults.list;
         for (const char* entry : defaults.entries) {
             if (entry) {
@@ -94,6 +99,25 @@ bool CAnalysisDlg::OnInitDialog() {
     m_bPortOpen = 0;
     SetDlgItemText(IDC_SENDPERIOD, "500");
     return true;
+}
+
+const std::vector<int>& CAnalysisDlg::BaudRates() const {
+    return m_baudRates.empty() ? DefaultBaudRates() : m_baudRates;
+}
+
+void CAnalysisDlg::FillBaudRates() {
+    // In the order given, not sorted: 115200 belongs after 57600.
+    int selected = 0;
+    for (size_t i = 0; i < m_baudRates.size(); ++i) {
+        m_ctrlBaudRate.InsertString(-1, std::to_string(m_baudRates[i]));
+        if (m_baudRates[i] == 9600) {
+            selected = static_cast<int>(i);
+        }
+    }
+    m_ctrlBaudRate.SetCurSel(selected);
+    // Rates beyond the control's own list (230400, 921600) open as a program
+    // that opens any rate opens them.
+    m_ctrlComm.SetAnyBaudRate(true);
 }
 
 bool CAnalysisDlg::OnCommand(int id) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/dialog/ComboList.h"
 #include "platform/dialog/Dialog.h"
@@ -23,6 +24,13 @@ public:
     bool RefreshFromControls() { return UpdateData(true); }
     // The data exchange, members to controls.
     bool WriteToControls() { return UpdateData(false); }
+
+    // The baud-rate list's items, in this order, instead of 1200 to 9600; set
+    // before the window is created. Its control then takes any rate the port
+    // does. Empty: the list as it always is.
+    void SetBaudRates(std::vector<int> rates) { m_baudRates = std::move(rates); }
+    // The baud-rate list's items by position.
+    const std::vector<int>& BaudRates() const;
 
     // State record. The send members are read by worker threads: the flags and
     // the period are atomics and the send text is read under its lock.
@@ -73,11 +81,14 @@ protected:
     void OnDestroy() override;
 
 private:
+    void FillBaudRates();
+
     void StartSendWorker(unsigned (*worker)(CAnalysisDlg*));  // send/SendHandlers.cpp
     void EndSendWorkers();                                    // send/SendHandlers.cpp
 
     std::unique_ptr<UiThreadCalls> m_pSendCalls;
     WorkerThreads m_sendWorkers;
+    std::vector<int> m_baudRates;  // empty: the list as it always is
 
     static const CommandEntry<CAnalysisDlg> kCommandTable[6];
     static const EventEntry<CAnalysisDlg> kEventTable[1];

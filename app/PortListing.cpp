@@ -1,16 +1,19 @@
 #include "app/PortListing.h"
 
+#include <dirent.h>
 #include <QSerialPortInfo>
+
 #include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 
 namespace {
 
 struct Row {
-    std::string com, path, usb, serial, manufacturer, description;
+    std::string com, path, usb, serial, manufacturer, description, byPath;
 };
 
 std::string OrDash(const std::string& text) {
@@ -81,22 +84,27 @@ void AddCom(std::string& column, int port) {
 }
 
 std::string Table(const std::vector<Row>& rows) {
-    std::vector<Row> all{{"COM", "PATH", "USB", "SERIAL", "MANUFACTURER", "DESCRIPTION"}};
+    std::vector<Row> all{
+        {"COM", "PATH", "USB", "SERIAL", "MANUFACTURER", "DESCRIPTION", "BY-PATH"}};
     all.insert(all.end(), rows.begin(), rows.end());
+    // The by-path name last: long, without blanks, so that a script finds it
+    // as the line's last field.
     const std::string Row::*columns[] = {&Row::com,    &Row::path,         &Row::usb,
-                                         &Row::serial, &Row::manufacturer, &Row::description};
-    size_t widths[6] = {};
+                                         &Row::serial, &Row::manufacturer, &Row::description,
+                                         &Row::byPath};
+    constexpr size_t kColumns = std::size(columns);
+    size_t widths[kColumns] = {};
     for (const Row& row : all) {
-        for (size_t c = 0; c < 6; ++c) {
+        for (size_t c = 0; c < kColumns; ++c) {
             widths[c] = std::max(widths[c], (row.*columns[c]).size());
         }
     }
     std::string text;
     for (const Row& row : all) {
         std::string line;
-        for (size_t c = 0; c < 6; ++c) {
+        for (size_t c = 0; c < kColumns; ++c) {
             line += row.*columns[c];
-            if (c + 1 < 6) {
+            if (c + 1 < kColumns) {
                 line += std::string(widths[c] - (row.*columns[c]).size() + 2, ' ');
             }
         }
@@ -125,6 +133,7 @@ std::vector<SerialPortEntry> SystemSerialPorts() {
         if (info.hasProductIdentifier()) {
             port.productId = info.productIdentifier();
         }
+        port.byPath = LinkNaming(port.path, kByPathFolder, SameDeviceOnDisk);
         ports.push_back(port);
     }
     return ports;
@@ -138,6 +147,27 @@ bool SameDeviceOnDisk(const std::string& a, const std::string& b) {
     char realB[PATH_MAX];
     return ::realpath(a.c_str(), realA) && ::realpath(b.c_str(), realB) &&
            std::string(realA) == realB;
+}
+
+std::string LinkNaming(const std::string& path, const std::string& folder, const SameDevice& same) {
+    std::vector<std::string> names;
+    if (DIR* entries = ::opendir(folder.c_str())) {
+        while (const dirent* entry = ::readdir(entries)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        ::closedir(entries);
+    }
+    std::sort(names.begin(), names.end());
+    for (const std::string& name : names) {
+        const std::string link = folder + "/" + name;
+        if (same(link, path)) {
+            return link;
+        }
+    }
+    return std::string();
 }
 
 std::string PortListText(const std::vector<SerialPortEntry>& ports,
@@ -154,7 +184,8 @@ std::string PortListText(const std::vector<SerialPortEntry>& ports,
                 UsbIds(port),
                 OrDash(port.serialNumber),
                 OrDash(port.manufacturer),
-                OrDash(port.description)};
+                OrDash(port.description),
+                OrDash(port.byPath)};
         for (const PortMapping& mapping : mappings) {
             if (same(mapping.path, port.path)) {
                 AddCom(row.com, mapping.port);
@@ -181,10 +212,10 @@ std::string PortListText(const std::vector<SerialPortEntry>& ports,
             AddCom(known->com, mapping.port);
             continue;
         }
-        Row row{
-            "",  mapping.path,
-            "-", "-",
-            "-", exists(mapping.path) ? "not a serial port the system lists" : "no such device"};
+        Row row{"",  mapping.path,
+                "-", "-",
+                "-", exists(mapping.path) ? "not a serial port the system lists" : "no such device",
+                "-"};
         AddCom(row.com, mapping.port);
         unlisted.push_back(row);
     }

@@ -3,6 +3,10 @@
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QStringList>
+#include <algorithm>
+#include <optional>
+
+#include "serial/CommSettings.h"
 
 namespace {
 
@@ -41,6 +45,7 @@ const QtWindowOption kQtWindowOptions[] = {
 };
 
 const char kLog[] = "log";
+const char kBaudRates[] = "baud-rates";
 const char kPort[] = "port";
 const char kListPorts[] = "list-ports";
 
@@ -53,16 +58,25 @@ void AddOptions(QCommandLineParser& parser, bool showQtOptions) {
         "reference and sends text or hex bytes. Without options the window starts as\n"
         "it always does.\n"
         "\n"
-        "Example: tessaline --port COM2=/dev/ttyUSB0 --log traffic.log");
+        "Example: tessaline --port COM2=/dev/ttyUSB0 --log traffic.log\n"
+        "         tessaline --baud-rates 9600,115200,921600");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption(QCommandLineOption(
-        kListPorts, "Lists the serial ports of the system, with the COMn each one is, and exits."));
+        kListPorts,
+        "Lists the serial ports of the system, with the COMn each one is and its stable name "
+        "under /dev/serial/by-path, and exits."));
     parser.addOption(QCommandLineOption(
         kPort,
         "Makes COMn (COM1 to COM4) open <path>, as TESSALINE_COMn does, which it overrides. "
-        "Give it once per port.",
+        "Give it once per port. A path with a / in it, or naming a file in the current "
+        "folder, is that file; a bare name that is no file here is /dev/<name>.",
         "COMn=path"));
+    parser.addOption(QCommandLineOption(
+        kBaudRates,
+        "Offers the baud rates in <list>, whole numbers separated by commas, in that order "
+        "instead of 1200 to 9600; 9600 is chosen at start when listed, else the first.",
+        "list"));
     parser.addOption(QCommandLineOption(
         kLog,
         "Appends a record of every opening, closing, received, sent and discarded byte to "
@@ -87,6 +101,31 @@ WindowCommand Wrong(const std::string& why) {
 
 std::string Bytes(const QString& latin1) {
     return latin1.toLatin1().toStdString();
+}
+
+// "1200,9600,115200": each a rate the settings take, none twice.
+std::optional<std::vector<int>> ParseBaudRateList(const std::string& list, std::string* why) {
+    std::vector<int> rates;
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(',', start);
+        const std::string item = list.substr(start, comma - start);
+        const std::optional<int> rate = ParseBaudRate(item);
+        if (!rate) {
+            *why = "--baud-rates takes whole numbers from 1 to " + std::to_string(kMaxBaudRate) +
+                   " separated by commas, not '" + item + "'";
+            return std::nullopt;
+        }
+        if (std::find(rates.begin(), rates.end(), *rate) != rates.end()) {
+            *why = "--baud-rates lists " + std::to_string(*rate) + " twice";
+            return std::nullopt;
+        }
+        rates.push_back(*rate);
+        if (comma == std::string::npos) {
+            return rates;
+        }
+        start = comma + 1;
+    }
 }
 
 }  // namespace
@@ -135,6 +174,20 @@ WindowCommand ParseWindowCommand(const std::vector<std::string>& arguments) {
     if (parser.isSet(kListPorts)) {
         command.action = WindowCommand::Action::ListPorts;
         return command;
+    }
+
+    const QStringList rateLists = parser.values(kBaudRates);
+    if (rateLists.size() > 1) {
+        return Wrong("--baud-rates is given twice: the window has one baud-rate list");
+    }
+    if (!rateLists.isEmpty()) {
+        std::string why;
+        const std::optional<std::vector<int>> rates =
+            ParseBaudRateList(Bytes(rateLists.first()), &why);
+        if (!rates) {
+            return Wrong(why);
+        }
+        command.baudRates = *rates;
     }
 
     const QStringList logs = parser.values(kLog);

@@ -15,6 +15,7 @@ struct WindowCommand {
     Action action = Action::StartWindow;
     std::vector<PortMapping> mappings;  // --port, in the order given
     std::string logPath;                // --log; empty: no log
+    std::vector<int> baudRates;         // --baud-rates, in order; empty: the usual list
     std::string error;                  // UsageError: one line, without the program's name
 };
 

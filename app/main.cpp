@@ -90,6 +90,7 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     theApp.m_pTrafficObserver = log.get();
+    theApp.m_baudRates = command.baudRates;
     theApp.InitInstance();
     return 0;
 }

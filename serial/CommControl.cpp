@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "platform/threads/ThreadCheck.h"
+#include "serial/DevicePath.h"
 #include "serial/PortMapping.h"
 #include "serial/PortSystem.h"
 
@@ -89,25 +90,22 @@ void CommControl::SetInBufferCount(short count) {
         Refuse(CommRefusal::InvalidValue);
     }
     if (traffic_) {
-        DiscardInputObserved();
-        return;
+        ReportWaitingInput();
     }
+    // Flushed, observed or not: the driver also drops what it has not handed
+    // on yet, which no read could take without letting more in behind it.
     port_->clear(QSerialPort::Input);
     marks_.Reset();
 }
 
-void CommControl::DiscardInputObserved() {
-    // Read rather than flushed, so that the observer sees what is thrown
-    // away; what the driver held is taken as it stood, as a flush takes it.
+void CommControl::ReportWaitingInput() {
+    // What a read can see now: the port's buffer and the driver's queue.
     QByteArray dropped = port_->readAll();
-    if (!TakeDriverInput(port_->handle(), dropped)) {
-        port_->clear(QSerialPort::Input);
-    }
+    TakeDriverInput(port_->handle(), dropped);
     ByteArray bytes;
     if (marked_) {
         marks_.Read(reinterpret_cast<const unsigned char*>(dropped.constData()),
                     static_cast<size_t>(dropped.size()), bytes);
-        marks_.Reset();
     } else {
         bytes.assign(dropped.begin(), dropped.end());
     }
@@ -190,7 +188,9 @@ void CommControl::OpenPort() {
     if (!s) {
         Refuse(CommRefusal::InvalidValue);
     }
-    const std::string path = chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_;
+    // The one path both the check below and the open use.
+    const std::string path =
+        ResolveDevicePath(chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_);
     switch (FindUnsendableSettings(*s)) {
         case UnsendableSettings::TwoStopBits:
             Refuse(CommRefusal::TwoStopBitsNeedSixDataBits, {PortLabel(), settings_}, Naming());
@@ -306,15 +306,18 @@ void CommControl::SetOutput(const ByteArray& bytes) {
 ByteArray CommControl::GetInput() {
     RequireOwnerThread(this, "CommControl::GetInput");
     RequireOpen();
+    ByteArray bytes;
     if (marked_) {
-        return ReadUnmarked();
+        bytes = ReadUnmarked();
+    } else {
+        qint64 wanted = port_->bytesAvailable();
+        if (inputLen_ > 0) {
+            wanted = std::min<qint64>(wanted, inputLen_);
+        }
+        const QByteArray data = port_->read(wanted);
+        bytes.assign(data.begin(), data.end());
     }
-    qint64 wanted = port_->bytesAvailable();
-    if (inputLen_ > 0) {
-        wanted = std::min<qint64>(wanted, inputLen_);
-    }
-    const QByteArray data = port_->read(wanted);
-    ByteArray bytes(data.begin(), data.end());
+    // Whatever the parity: the observer hears of every byte Input delivers.
     if (traffic_ && !bytes.empty()) {
         traffic_->BytesReceived(bytes);
     }

@@ -63,7 +63,10 @@ public:
     }
 
     // Opens this device instead of the one the port number maps to, when not
-    // empty; refusals then name the port by its path. Only while closed.
+    // empty; refusals then name the port by its path as given. A relative
+    // path is resolved by ResolveDevicePath (DevicePath.h) when the port opens;
+    // resolve it where it is read to keep it from the folder of that moment.
+    // Only while closed.
     void SetDevicePath(const std::string& path);
     std::string GetDevicePath() const {
         return OnOwnerThread(chosenDevice_, "CommControl::GetDevicePath");
@@ -119,8 +122,8 @@ private:
     // Bytes waiting in the port's buffer, and reading them, marks undone.
     qint64 WaitingBytes() const;
     ByteArray ReadUnmarked();
-    // Empties the receive buffers, handing what they held to the observer.
-    void DiscardInputObserved();
+    // Hands the observer what waits to be read, before a discard.
+    void ReportWaitingInput();
 
     QPointer<QSerialPort> port_;
     std::string devicePath_;    // the device opened

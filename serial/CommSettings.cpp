@@ -57,12 +57,13 @@ std::optional<CommSettings> Parse(const std::string& text, bool anyBaud, std::st
                       "settings are BAUD,PARITY,DATABITS,STOPBITS, e.g. 9600,n,8,1" + Given(text));
     }
     CommSettings s;
-    const bool digits = AllDigits(f[0]);
-    if (digits) {
-        s.baud = std::stoi(f[0]);
+    const std::optional<int> baud = ParseBaudRate(f[0]);
+    if (baud) {
+        s.baud = *baud;
     }
-    if (!digits || (anyBaud ? s.baud < 1 : !IsStandardRate(s.baud))) {
-        return Refuse(why, (anyBaud ? "the baud rate is a whole number from 1 to 999999999"
+    if (!baud || (!anyBaud && !IsStandardRate(s.baud))) {
+        return Refuse(why, (anyBaud ? "the baud rate is a whole number from 1 to " +
+                                          std::to_string(kMaxBaudRate)
                                     : "the baud rate is one of " + StandardRateList()) +
                                Given(f[0]));
     }
@@ -91,6 +92,14 @@ std::optional<CommSettings> ParseCommSettings(const std::string& text) {
 
 std::optional<CommSettings> ParseCommSettingsAnyBaud(const std::string& text, std::string* why) {
     return Parse(text, true, why);
+}
+
+std::optional<int> ParseBaudRate(const std::string& text) {
+    if (!AllDigits(text)) {
+        return std::nullopt;
+    }
+    const int baud = std::stoi(text);
+    return baud >= 1 ? std::optional<int>(baud) : std::nullopt;
 }
 
 std::string FormatCommSettings(const CommSettings& s) {

@@ -23,6 +23,11 @@ std::optional<CommSettings> ParseCommSettingsAnyBaud(const std::string& text,
 
 std::string FormatCommSettings(const CommSettings& settings);
 
+// A baud rate as the settings' first field gives it: decimal digits only,
+// from 1 to 999,999,999 (kMaxBaudRate). Nothing otherwise.
+constexpr int kMaxBaudRate = 999999999;
+std::optional<int> ParseBaudRate(const std::string& text);
+
 // What a UART cannot put on the line although the settings string allows it:
 // 4 data bits at all, 1.5 stop bits with 6 to 8 data bits, 2 stop bits with 5
 // (a UART sends 5 data bits with 1 or 1.5 stop bits, 6 to 8 with 1 or 2).

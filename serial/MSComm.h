@@ -44,6 +44,8 @@ public:
     long GetInputMode() const { return Call(&CommControl::GetInputMode); }
     void SetHandshaking(short value) { Call(&CommControl::SetHandshaking, value); }
     short GetHandshaking() const { return Call(&CommControl::GetHandshaking); }
+    void SetAnyBaudRate(bool value) { Call(&CommControl::SetAnyBaudRate, value); }
+    bool GetAnyBaudRate() const { return Call(&CommControl::GetAnyBaudRate); }
 
 private:
     // One put or get on the control; its refusal reaches the dialog as the

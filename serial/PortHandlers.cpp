@@ -20,7 +20,8 @@ void CAnalysisDlg::OnOpen() {
     const int stopBits = m_ctrlStopBits.GetCurSel();
     const int parity = m_ctrlParity.GetCurSel();
     const int flowControl = m_ctrlFlowControl.GetCurSel();
-    const LineChoice line = ChooseLine(port, baudRate, dataBits, stopBits, parity, flowControl);
+    const LineChoice line =
+        ChooseLine(port, baudRate, dataBits, stopBits, parity, flowControl, BaudRates());
 
     WriteToControls();
 

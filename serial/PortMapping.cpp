@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/text/AsciiCase.h"
+#include "serial/DevicePath.h"
 #include "serial/PortSystem.h"
 
 namespace {
@@ -52,7 +53,8 @@ std::optional<PortMapping> ParsePortMapping(const std::string& text, std::string
     if (port <= 0) {
         return Wrong(why, text);
     }
-    return PortMapping{port, text.substr(equals + 1), MappingSource::CommandLine};
+    return PortMapping{port, ResolveDevicePath(text.substr(equals + 1)),
+                       MappingSource::CommandLine};
 }
 
 void SetCommandLineMappings(const std::vector<PortMapping>& mappings) {
@@ -73,7 +75,7 @@ PortMapping CurrentMapping(int port) {
     }
     const std::string variable = "TESSALINE_COM" + std::to_string(port);
     if (const char* value = std::getenv(variable.c_str()); value && *value) {
-        return PortMapping{port, value, MappingSource::Environment};
+        return PortMapping{port, ResolveDevicePath(value), MappingSource::Environment};
     }
     return PortMapping{port, SystemPortPath(port), MappingSource::System};
 }

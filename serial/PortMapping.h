@@ -26,11 +26,13 @@ struct PortMapping {
 int ComPortNumber(const std::string& name);
 
 // "COMn=PATH", COM in any case, n from kFirstMappablePort to
-// kLastMappablePort, PATH not empty. On failure `why` gets one line.
+// kLastMappablePort, PATH not empty and resolved as ResolveDevicePath says
+// (DevicePath.h). On failure `why` gets one line.
 std::optional<PortMapping> ParsePortMapping(const std::string& text, std::string* why);
 
 // Replaces the command line's mappings; a port given twice keeps the last.
 void SetCommandLineMappings(const std::vector<PortMapping>& mappings);
 
-// What COMn opens now, and why.
+// What COMn opens now, and why; TESSALINE_COMn resolved as a command line's
+// path is.
 PortMapping CurrentMapping(int port);

@@ -36,5 +36,5 @@ qint64 DriverOutputQueue(qintptr handle);
 
 // Reads what the driver's receive queue holds now onto the end of `into`,
 // without waiting; later arrivals stay queued. False when it cannot be read
-// this way: the caller then flushes the queue unread.
+// this way: what the queue holds then goes unseen.
 bool TakeDriverInput(qintptr handle, QByteArray& into);

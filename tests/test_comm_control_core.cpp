@@ -2,6 +2,9 @@
 #include <termios.h>
 #include <QTest>
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <functional>
 #include <set>
 #include <string>
@@ -9,6 +12,7 @@
 #include "serial/CommControl.h"
 #include "support/LineSpeed.h"
 #include "support/Pty.h"
+#include "support/TempDir.h"
 
 // The serial control on its own, as a program without a display uses it: a
 // QCoreApplication, no widgets and no dialog linked.
@@ -99,6 +103,99 @@ TEST_F(BareCommControl, ChecksParityOnInputWhenTheLineHasParity) {
         control_.SetPortOpen(false);
         control_.SetHandshaking(0);
     }
+}
+
+// Keeps what the control reports it discarded.
+class DiscardRecorder : public CommTrafficObserver {
+public:
+    void PortOpened(const PortOpening&) override {}
+    void PortClosed(short, const std::string&) override {}
+    void BytesReceived(const ByteArray&) override {}
+    void BytesSent(const ByteArray&) override {}
+    void BytesDiscarded(const ByteArray& bytes) override {
+        dropped.insert(dropped.end(), bytes.begin(), bytes.end());
+    }
+    ByteArray dropped;
+};
+
+// InBufferCount 0 throws away all that waits, what the driver still holds
+// included, whether an observer watches or not: watching must not change what
+// a flooding device gets through. The observer hears of the bytes that could
+// be read before they went.
+TEST_F(BareCommControl, DiscardTakesAllThatWaitsWithOrWithoutAnObserver) {
+    for (const bool observed : {false, true}) {
+        SCOPED_TRACE(observed ? "observed" : "not observed");
+        DiscardRecorder recorder;
+        control_.SetTrafficObserver(observed ? &recorder : nullptr);
+        control_.SetPortOpen(true);
+        // As much as the line takes: far more than a reader gets at once.
+        ByteArray sent;
+        for (;;) {
+            unsigned char chunk[4096];
+            for (size_t i = 0; i < sizeof chunk; ++i) {
+                chunk[i] = static_cast<unsigned char>((sent.size() + i) % 251);
+            }
+            const ssize_t n = ::write(pty_.master(), chunk, sizeof chunk);
+            if (n <= 0) {
+                break;
+            }
+            sent.insert(sent.end(), chunk, chunk + n);
+        }
+        ASSERT_GT(sent.size(), 8192u);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return control_.GetInBufferCount() > 0; }, 2000));
+        control_.SetInBufferCount(0);
+        QTest::qWait(300);
+        EXPECT_EQ(control_.GetInBufferCount(), 0);
+        EXPECT_TRUE(control_.GetInput().empty());
+        if (observed) {
+            ASSERT_FALSE(recorder.dropped.empty());
+            ASSERT_LE(recorder.dropped.size(), sent.size());
+            EXPECT_TRUE(std::equal(recorder.dropped.begin(), recorder.dropped.end(), sent.begin()));
+        }
+        control_.SetPortOpen(false);
+        control_.SetTrafficObserver(nullptr);
+    }
+}
+
+// A device named relative to the current folder opens the file there that the
+// check before the open found: a link here by its bare name, and a path with a
+// '/' from here, or nothing.
+TEST_F(BareCommControl, ARelativeDeviceNameIsTheFileHere) {
+    const CurrentTempDir here;
+    ASSERT_EQ(::symlink(pty_.path().c_str(), "mydev"), 0);
+    const std::string ptsName = pty_.path().substr(5);  // pts/N, a path from here
+    struct Case {
+        std::string com2;    // what COM2 maps to
+        std::string chosen;  // or the device path chosen
+        std::string refusal;
+    };
+    const Case cases[] = {
+        {"mydev", "", ""},
+        {"", "mydev", ""},
+        {"./mydev", "", ""},
+        {ptsName, "",
+         "Invalid port number: COM2 (" + here.path().string() + "/" + ptsName +
+             ": No such file or directory; tessaline --list-ports shows the serial "
+             "ports)"},
+        {"", ptsName,
+         "No such device: " + here.path().string() + "/" + ptsName +
+             " (No such file or directory)"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.com2 + c.chosen);
+        const ComMapping mapping(2, c.com2.empty() ? "/dev/tessaline-not-this" : c.com2);
+        control_.SetDevicePath(c.chosen);
+        try {
+            control_.SetPortOpen(true);
+            EXPECT_EQ(c.refusal, "");
+            control_.SetOutput(BytesOf("x"));
+            EXPECT_EQ(pty_.Read(1000, 1), BytesOf("x"));
+        } catch (const CommError& e) {
+            EXPECT_EQ(e.what(), c.refusal);
+        }
+        control_.SetPortOpen(false);
+    }
+    control_.SetDevicePath("");
 }
 
 // The texts the operator reads when the control refuses, word for word.

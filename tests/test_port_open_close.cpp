@@ -6,6 +6,7 @@
 #include <optional>
 #include <thread>
 
+#include "support/LineSpeed.h"
 #include "support/Pty.h"
 #include "support/WindowFixture.h"
 #include "support/WindowProbes.h"
@@ -133,6 +134,65 @@ TEST_F(PortOpenClose, OpensWithTheChosenLine) {
         EXPECT_EQ(recorder.Ids(), kLineControls);
         ExpectEnabled(kLineControls, false);
         ExpectEnabled({IDC_CLOSE, IDC_MANUALSEND, IDC_AUTOSEND, IDC_SENDPERIOD, IDC_DATALIB}, true);
+        dlg.reset();
+    }
+}
+
+// A baud-rate list from the command line: its items in the order given, 9600
+// chosen at start when listed, and the chosen rate on the line after "OPEN",
+// also one beyond the control's own list, as the pseudo-terminal reads it back.
+TEST_F(PortOpenClose, OpensAtARateOfAGivenList) {
+    struct Case {
+        std::vector<int> rates;
+        std::vector<std::string> items;
+        std::string shownAtStart;
+        const char* pick;  // nullptr: as at start; "": no selection
+        std::string settings;
+        unsigned speed;
+    };
+    const Case cases[] = {
+        {{9600, 115200, 921600},
+         {"9600", "115200", "921600"},
+         "9600",
+         "115200",
+         "115200,n,8,1",
+         115200},
+        {{9600, 115200, 921600},
+         {"9600", "115200", "921600"},
+         "9600",
+         "921600",
+         "921600,n,8,1",
+         921600},
+        {{1200, 57600, 9600}, {"1200", "57600", "9600"}, "9600", nullptr, "9600,n,8,1", 9600},
+        // No 9600 in the list: the first item, a rate beyond the control's list.
+        {{250000, 1200}, {"250000", "1200"}, "250000", nullptr, "250000,n,8,1", 250000},
+        {{250000, 1200}, {"250000", "1200"}, "250000", "", "9600,n,8,1", 9600},
+        // Without the option: the usual list, sorted.
+        {{}, {"1200", "2400", "4800", "9600"}, "9600", "2400", "2400,n,8,1", 2400},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.settings);
+        Pty pty;
+        ComMapping mapping(2, pty.path());
+        dlg = std::make_unique<CAnalysisDlg>();
+        dlg->SetBaudRates(c.rates);
+        ASSERT_TRUE(dlg->Create());
+        QComboBox* list = List(IDC_BAUDRATE);
+        std::vector<std::string> items;
+        for (int i = 0; i < list->count(); ++i) {
+            items.push_back(list->itemText(i).toStdString());
+        }
+        EXPECT_EQ(items, c.items);
+        EXPECT_EQ(Shown(IDC_BAUDRATE).toStdString(), c.shownAtStart);
+        if (c.pick) {
+            Select({{IDC_BAUDRATE, *c.pick ? c.pick : nullptr}});
+        }
+
+        Click(IDC_OPEN);
+        ASSERT_EQ(MessageTexts(), std::vector<std::string>{});
+        EXPECT_EQ(dlg->m_bPortOpen, 1);
+        EXPECT_EQ(dlg->m_ctrlComm.GetSettings(), c.settings);
+        EXPECT_EQ(LineSpeed(pty.slave()), c.speed);
         dlg.reset();
     }
 }

@@ -1,10 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <mutex>
+#include <thread>
 
 #include "platform/text/Gbk.h"
 #include "platform/text/LocalTime.h"
@@ -71,6 +74,13 @@ TEST(TrafficRecordLine, EachKindAsDocumented) {
         {{TrafficKind::Receive, kInstant, Gbk("中文 OK"), {}},
          "RX 7 D6 D0 CE C4 20 4F 4B |中文 OK|"},
         {{TrafficKind::Receive, kInstant, {0xD6, 0x0A, 'x', 0xD0}, {}}, "RX 4 D6 0A 78 D0 |..x.|"},
+        // One byte that is no whole GBK character is one dot, also where a
+        // decoder makes a character of it (0x80, 0xFF).
+        {{TrafficKind::Receive, kInstant, {0xFF}, {}}, "RX 1 FF |.|"},
+        {{TrafficKind::Receive, kInstant, {0x80}, {}}, "RX 1 80 |.|"},
+        {{TrafficKind::Receive, kInstant, {0x41, 0xFF, 0x80}, {}}, "RX 3 41 FF 80 |A..|"},
+        {{TrafficKind::Receive, kInstant, {0xD6, 0xD0, 0xFF, 0xAA, 0xBB}, {}},
+         "RX 5 D6 D0 FF AA BB |中...|"},
     };
     for (const Case& c : cases) {
         const std::string line = FormatTrafficRecord(c.record);
@@ -158,6 +168,75 @@ TEST_F(TrafficLogFile, AFullDeviceWarnsOnce) {
     EXPECT_EQ(warnings.Lines(), std::vector<std::string>{
                                     "cannot write to the traffic log /dev/full: No space left on "
                                     "device; no further records are written"});
+}
+
+// A pipe whose reader takes a little at a time while records keep coming: the
+// queue is bounded, so a reader that falls too far behind fails the log once,
+// and what it got ends with a whole line. One that keeps up never fails.
+TEST_F(TrafficLogFile, APipeReadTooSlowlyFailsTheLogOnce) {
+    struct Case {
+        const char* name;
+        size_t readBytes;                     // per read
+        std::chrono::milliseconds readEvery;  // and between reads
+        std::chrono::milliseconds sendEvery;  // between records of 8 KiB
+        size_t records;
+        bool fails;
+    };
+    const Case cases[] = {
+        {"2 KiB every 20 ms against 8 MB/s", 2048, milliseconds(20), milliseconds(1), 1024, true},
+        {"a reader that keeps up with 2 MB/s", 1 << 16, milliseconds(0), milliseconds(4), 600,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(mkfifo("pipe", 0600), 0);
+        std::string got;
+        std::thread reader([&] {
+            const int fd = ::open("pipe", O_RDONLY);
+            std::vector<char> buffer(c.readBytes);
+            ssize_t n;
+            while ((n = ::read(fd, buffer.data(), buffer.size())) > 0) {
+                got.append(buffer.data(), static_cast<size_t>(n));
+                std::this_thread::sleep_for(c.readEvery);
+            }
+            ::close(fd);
+        });
+        Warnings warnings;
+        std::unique_ptr<TrafficLog> log;
+        for (int tries = 0; !log && tries < 200; ++tries) {
+            std::string why;  // the reader may not have opened the pipe yet
+            log = TrafficLog::Open("pipe", warnings.Sink(), &why);
+            std::this_thread::sleep_for(milliseconds(10));
+        }
+        ASSERT_NE(log, nullptr);
+        const ByteArray record(8192, 'x');
+        for (size_t i = 0; i < c.records; ++i) {
+            log->BytesReceived(record);
+            std::this_thread::sleep_for(c.sendEvery);
+        }
+        EXPECT_EQ(log->failed(), c.fails);
+        log.reset();  // the writer ends; the reader then sees the end
+        reader.join();
+        ASSERT_EQ(unlink("pipe"), 0);
+
+        const auto lines = ParseTrafficLog(got);
+        if (c.fails) {
+            EXPECT_EQ(warnings.Lines(),
+                      std::vector<std::string>{"the traffic log pipe is read too slowly: more than "
+                                               "4 MiB wait to be written; no further records are "
+                                               "written"});
+            EXPECT_LT(lines.size(), c.records);
+        } else {
+            EXPECT_EQ(warnings.Lines(), std::vector<std::string>{});
+            EXPECT_EQ(lines.size(), c.records);
+        }
+        ASSERT_FALSE(got.empty());
+        EXPECT_EQ(got.back(), '\n');
+        for (const auto& line : lines) {
+            ASSERT_TRUE(line);
+            EXPECT_EQ(line->bytes, record);
+        }
+    }
 }
 
 // A file that cannot grow past a limit takes records until the one that does

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <QSerialPortInfo>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -50,6 +52,23 @@ TEST(WindowCommandLine, ParsedAsQtParsesIt) {
         {{"--port", "=/dev/x"}, Action::UsageError, "--port takes COMn=PATH"},
         {{"--port", "TTY2=/dev/x"}, Action::UsageError, "--port takes COMn=PATH"},
         {{"--port", "COM5=/dev/x", "--list-ports"}, Action::UsageError, "--port takes"},
+        // The baud-rate list: whole numbers from 1, none twice, nothing empty.
+        {{"--baud-rates", "9600,115200,921600"}, Action::StartWindow, ""},
+        {{"--baud-rates", "9600,,115200"},
+         Action::UsageError,
+         "--baud-rates takes whole numbers from 1 to 999999999 separated by commas, not ''"},
+        {{"--baud-rates", "9600,"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", ""}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "0"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "1000000000"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "9600, 19200"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "-9600"}, Action::UsageError, "--baud-rates takes whole numbers"},
+        {{"--baud-rates", "115200,9600,115200"},
+         Action::UsageError,
+         "--baud-rates lists 115200 twice"},
+        {{"--baud-rates", "9600", "--baud-rates=1200"},
+         Action::UsageError,
+         "--baud-rates is given twice"},
     };
     for (const Case& c : cases) {
         std::string line;
@@ -75,6 +94,24 @@ TEST(WindowCommandLine, MappingsAndLogKeepTheirBytes) {
     EXPECT_EQ(command.logPath, "\xCE\xC4.log");
 }
 
+TEST(WindowCommandLine, BaudRatesInTheOrderGiven) {
+    struct Case {
+        std::vector<std::string> arguments;
+        std::vector<int> rates;
+    };
+    const Case cases[] = {
+        {{}, {}},
+        {{"--baud-rates", "9600,115200,921600"}, {9600, 115200, 921600}},
+        {{"--baud-rates=250000,1200,1"}, {250000, 1200, 1}},
+        {{"--baud-rates", "09600"}, {9600}},
+    };
+    for (const Case& c : cases) {
+        const WindowCommand command = ParseWindowCommand(c.arguments);
+        ASSERT_EQ(command.action, Action::StartWindow) << command.error;
+        EXPECT_EQ(command.baudRates, c.rates);
+    }
+}
+
 // The command line wins over the environment, which wins over the system.
 TEST(PortMappings, CommandLineOverEnvironment) {
     const ComMapping environment2(2, "/dev/from-environment");
@@ -88,10 +125,13 @@ TEST(PortMappings, CommandLineOverEnvironment) {
     EXPECT_EQ(CommControl::DevicePath(2), "/dev/from-environment");
 }
 
+const std::string kUsbByPath = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
+
 TEST(PortList, OneLinePerPortWithItsCom) {
-    const SerialPortEntry usb{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", 0x403, 0x6001};
-    const SerialPortEntry s10{"/dev/ttyS10", "", "", "", {}, {}};
-    const SerialPortEntry s2{"/dev/ttyS2", "", "", "", {}, {}};
+    const SerialPortEntry usb{"/dev/ttyUSB0", "FT232R USB UART", "FTDI", "A50285BI", 0x403,
+                              0x6001,         kUsbByPath};
+    const SerialPortEntry s10{"/dev/ttyS10", "", "", "", {}, {}, ""};
+    const SerialPortEntry s2{"/dev/ttyS2", "", "", "", {}, {}, ""};
     const auto mapping = [](int port, const char* path, MappingSource source) {
         return PortMapping{port, path, source};
     };
@@ -116,19 +156,21 @@ TEST(PortList, OneLinePerPortWithItsCom) {
           mapping(2, "/dev/ttyS10", MappingSource::Environment),
           mapping(3, "/dev/ttyS2", MappingSource::System),
           mapping(4, "/dev/ttyS10", MappingSource::CommandLine)},
-         "COM        PATH          USB        SERIAL    MANUFACTURER  DESCRIPTION\n"
-         "COM3       /dev/ttyS2    -          -         -             -\n"
-         "COM2,COM4  /dev/ttyS10   -          -         -             -\n"
-         "COM1       /dev/ttyUSB0  0403:6001  A50285BI  FTDI          FT232R USB UART\n"},
+         "COM        PATH          USB        SERIAL    MANUFACTURER  DESCRIPTION      BY-PATH\n"
+         "COM3       /dev/ttyS2    -          -         -             -                -\n"
+         "COM2,COM4  /dev/ttyS10   -          -         -             -                -\n"
+         "COM1       /dev/ttyUSB0  0403:6001  A50285BI  FTDI          FT232R USB UART  " +
+             kUsbByPath + "\n"},
         {"a mapped device the system does not list",
          {s2},
          {mapping(1, "/dev/pts/7", MappingSource::CommandLine),
           mapping(2, "/dev/gone", MappingSource::Environment),
           mapping(4, "/dev/ttyS3", MappingSource::System)},
-         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION\n"
-         "-     /dev/ttyS2  -    -       -             -\n"
-         "COM1  /dev/pts/7  -    -       -             not a serial port the system lists\n"
-         "COM2  /dev/gone   -    -       -             no such device\n"},
+         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION                         "
+         "BY-PATH\n"
+         "-     /dev/ttyS2  -    -       -             -                                   -\n"
+         "COM1  /dev/pts/7  -    -       -             not a serial port the system lists  -\n"
+         "COM2  /dev/gone   -    -       -             no such device                      -\n"},
         {"none, nothing mapped",
          {},
          {mapping(1, "/dev/ttyS0", MappingSource::System)},
@@ -139,13 +181,43 @@ TEST(PortList, OneLinePerPortWithItsCom) {
          {},
          {mapping(2, "/dev/pts/7", MappingSource::Environment)},
          "No serial ports found.\n"
-         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION\n"
-         "COM2  /dev/pts/7  -    -       -             not a serial port the system lists\n"
+         "COM   PATH        USB  SERIAL  MANUFACTURER  DESCRIPTION                         "
+         "BY-PATH\n"
+         "COM2  /dev/pts/7  -    -       -             not a serial port the system lists  -\n"
          "Map a device to a port of the window with --port COM2=/dev/ttyUSB0 or "
          "TESSALINE_COM2=/dev/ttyUSB0.\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(PortListText(c.ports, c.mappings, same, exists), c.expected) << c.name;
+    }
+}
+
+// The by-path name of a device: the link in the folder that leads to it, the
+// first by name when the system made two (with and without "usbv2").
+TEST(PortList, TheByPathNameIsTheLinkToTheDevice) {
+    const CurrentTempDir temp;
+    Pty first;
+    Pty second;
+    std::filesystem::create_directory("by-path");
+    const std::string usbv2 = "by-path/pci-0000:00:14.0-usbv2-0:1:1.0-port0";
+    const std::string usb = "by-path/pci-0000:00:14.0-usb-0:1:1.0-port0";
+    const std::string other = "by-path/pci-0000:00:14.0-usb-0:2:1.0-port0";
+    ASSERT_EQ(::symlink(first.path().c_str(), usbv2.c_str()), 0);
+    ASSERT_EQ(::symlink(first.path().c_str(), usb.c_str()), 0);
+    ASSERT_EQ(::symlink(second.path().c_str(), other.c_str()), 0);
+    struct Case {
+        std::string device;
+        std::string folder;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {first.path(), "by-path", usb},
+        {second.path(), "by-path", other},
+        {"/dev/null", "by-path", ""},
+        {first.path(), "no-such-folder", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(LinkNaming(c.device, c.folder, SameDeviceOnDisk), c.expected) << c.device;
     }
 }
 
@@ -250,6 +322,21 @@ TEST_F(WindowProgram, PortOptionWinsOverTheEnvironment) {
     }
     EXPECT_TRUE(mapped) << run.output;
     EXPECT_EQ(run.output.find("/dev/from-environment"), std::string::npos) << run.output;
+}
+
+// A relative path is read against the folder the program starts in: a link
+// here by its bare name, any other bare name as the system's device.
+TEST_F(WindowProgram, ARelativePortIsTheFileHere) {
+    Pty pty;
+    ASSERT_EQ(::symlink(pty.path().c_str(), "mydev"), 0);
+    const Run run =
+        RunProgram({"--list-ports", "--port", "COM2=mydev", "--port", "COM3=tessaline-absent"},
+                   {"TESSALINE_COM4=./mydev"});
+    EXPECT_EQ(run.exitCode, 0) << run.errors;
+    const std::string here = dir().string();
+    EXPECT_NE(run.output.find("\nCOM2,COM4  " + here + "/mydev "), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("\nCOM3       /dev/tessaline-absent "), std::string::npos)
+        << run.output;
 }
 
 // Qt's own options reach Qt: with -platform offscreen the window starts

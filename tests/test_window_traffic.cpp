@@ -173,6 +173,40 @@ TEST_F(WindowTraffic, EveryStepOfASessionInOrder) {
     }
 }
 
+// Every receive event logs what it read, whatever the parity: with parity the
+// bytes come marked by the terminal and are read another way. A pseudo-terminal
+// doubles a real 0xFF then, which is read, and logged, as one.
+TEST_F(WindowTraffic, EveryParityLogsWhatItReceived) {
+    struct Case {
+        int parityItem;  // EVEN, NONE, ODD
+        std::string opened;
+    };
+    const Case cases[] = {
+        {0, "COM2 9600,e,8,1 flow=none " + pty_.path()},
+        {1, "COM2 9600,n,8,1 flow=none " + pty_.path()},
+        {2, "COM2 9600,o,8,1 flow=none " + pty_.path()},
+    };
+    size_t seen = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opened);
+        List(IDC_PARITY)->setCurrentIndex(c.parityItem);
+        Click(IDC_OPEN);
+        ASSERT_EQ(dlg->m_bPortOpen, 1);
+        Receive({0x41, 0xFF});
+        Click(IDC_CLOSE);
+        const std::vector<TrafficLine> records = Records();
+        ASSERT_EQ(records.size(), seen + 4);
+        EXPECT_EQ(records[seen].kind, "OPEN");
+        EXPECT_EQ(records[seen].rest, c.opened);
+        EXPECT_EQ(records[seen + 1].kind, "RX");
+        EXPECT_EQ(records[seen + 1].bytes, (Bytes{0x41, 0xFF}));
+        EXPECT_EQ(records[seen + 1].text, "A.");
+        EXPECT_EQ(records[seen + 2].kind, "DROP");
+        EXPECT_EQ(records[seen + 3].kind, "CLOSE");
+        seen = records.size();
+    }
+}
+
 // Closing the window with the port open closes it, and the log says so.
 TEST_F(WindowTraffic, ClosingTheWindowClosesThePort) {
     Click(IDC_OPEN);

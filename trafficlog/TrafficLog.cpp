@@ -79,17 +79,38 @@ void TrafficLog::QueueBytes(TrafficKind kind, const ByteArray& bytes) {
     Queue(std::move(record));
 }
 
+namespace {
+
+// What a queued record holds in memory, near enough.
+size_t QueuedSize(const TrafficRecord& record) {
+    return sizeof(TrafficRecord) + record.bytes.size() + record.opening.path.size() +
+           record.opening.settings.size();
+}
+
+}  // namespace
+
 void TrafficLog::Queue(TrafficRecord record) noexcept {
     if (failed_.load()) {
         return;
     }
     record.at = std::chrono::system_clock::now();
+    const size_t size = QueuedSize(record);
+    bool behind = false;
     try {
         std::lock_guard<std::mutex> hold(mutex_);
-        queue_.push_back(std::move(record));
+        behind = queuedBytes_ + size > kMaxQueuedBytes;
+        if (!behind) {
+            queue_.push_back(std::move(record));
+            queuedBytes_ += size;
+        }
     } catch (...) {
         // Out of memory: losing a record silently would make the log lie.
         Fail("the traffic log " + path_ + " ran out of memory");
+        return;
+    }
+    if (behind) {
+        Fail("the traffic log " + path_ + " is read too slowly: more than " +
+             std::to_string(kMaxQueuedBytes >> 20) + " MiB wait to be written");
         return;
     }
     wake_.notify_one();
@@ -107,6 +128,7 @@ void TrafficLog::Fail(const std::string& why) {
     {
         std::lock_guard<std::mutex> hold(mutex_);
         queue_.clear();
+        queuedBytes_ = 0;
     }
     idle_.notify_all();
     if (warn_) {
@@ -131,23 +153,12 @@ void TrafficLog::Run() {
         }
         std::vector<TrafficRecord> batch;
         batch.swap(queue_);
+        queuedBytes_ = 0;
         writing_ = true;
         hold.unlock();
 
-        std::string why;
-        if (!failed_.load()) {
-            try {
-                std::string text;
-                for (const TrafficRecord& record : batch) {
-                    text += FormatTrafficRecord(record);
-                }
-                if (const int error = file_.Append(text)) {
-                    why = Failure("cannot write to", error);
-                }
-            } catch (const std::exception&) {
-                why = "the traffic log " + path_ + " ran out of memory";
-            }
-        }
+        const std::string why = WriteBatch(batch);
+        batch.clear();
         if (!why.empty()) {
             Fail(why);
         }
@@ -156,6 +167,29 @@ void TrafficLog::Run() {
         writing_ = false;
         idle_.notify_all();
     }
+}
+
+std::string TrafficLog::WriteBatch(const std::vector<TrafficRecord>& batch) {
+    try {
+        std::string text;
+        for (size_t i = 0; i < batch.size() && !failed_.load(); ++i) {
+            text += FormatTrafficRecord(batch[i]);
+            if (text.size() < kWriteBytes && i + 1 < batch.size()) {
+                continue;
+            }
+            // A log failed meanwhile (it fell behind) gets no more lines.
+            if (failed_.load()) {
+                break;
+            }
+            if (const int error = file_.Append(text)) {
+                return Failure("cannot write to", error);
+            }
+            text.clear();
+        }
+    } catch (const std::exception&) {
+        return "the traffic log " + path_ + " ran out of memory";
+    }
+    return std::string();
 }
 
 std::string TrafficLog::Failure(const std::string& what, int error) const {

@@ -17,11 +17,21 @@
 // control's thread only stamps each report with the time and queues it; a
 // writer thread of the log's own formats the queued records and writes them,
 // all that waits in one batch. The first failure to write is reported once
-// through `warn` (on the writer thread); the log then writes nothing more and
-// drops what it is handed.
+// through `warn` (on the writer thread, or the control's when the queue
+// overflows); the log then writes nothing more and drops what it is handed.
+//
+// A reader slower than the traffic (a pipe read a little at a time) must not
+// make the queue grow without end: past kMaxQueuedBytes waiting the log fails,
+// as for a full disk, and the writer stops after the lines in hand.
 class TrafficLog : public CommTrafficObserver {
 public:
     using Warning = std::function<void(const std::string&)>;
+
+    // Records waiting to be written, counted with their bytes.
+    static constexpr size_t kMaxQueuedBytes = size_t{4} << 20;
+    // Lines the writer formats before it writes them: whole lines, so that
+    // two programs appending to one file never mix inside one.
+    static constexpr size_t kWriteBytes = size_t{64} << 10;
 
     // Opens the log for appending; nullptr, and one line in `why`, when it
     // cannot be opened.
@@ -45,6 +55,8 @@ private:
     void Queue(TrafficRecord record) noexcept;
     void QueueBytes(TrafficKind kind, const ByteArray& bytes);
     void Run();
+    // Formats and writes a batch a piece at a time; the failure, if any.
+    std::string WriteBatch(const std::vector<TrafficRecord>& batch);
     void Fail(const std::string& why);
 
     // Says what failed, with the path and the system's reason.
@@ -57,6 +69,7 @@ private:
     std::condition_variable wake_;  // records queued, or stopping
     std::condition_variable idle_;  // a batch written
     std::vector<TrafficRecord> queue_;
+    size_t queuedBytes_ = 0;
     bool writing_ = false;
     bool stopping_ = false;
     std::atomic<bool> failed_{false};

@@ -63,19 +63,35 @@ const char* TrafficKindName(TrafficKind kind) {
 
 std::string PrintableText(const ByteArray& bytes) {
     const QString decoded = gbk::ToQt(std::string(bytes.begin(), bytes.end()));
+    // Walks the bytes beside the characters they decoded to, so that every
+    // byte is one column of the text: a reader that counts them stays aligned.
     QString shown;
-    shown.reserve(decoded.size());
+    shown.reserve(static_cast<qsizetype>(bytes.size()));
+    size_t at = 0;
     for (const QChar c : decoded) {
-        const char16_t code = c.unicode();
-        if (gbk::IsUndecodedByte(c) || code < 0x20 || (code >= 0x7F && code < 0xA0)) {
-            shown += QChar('.');
-        } else if (code >= 0xE000 && code <= 0xF8FF) {
-            // GBK's user-defined characters (AA BB among them) have no
-            // printable form: one dot per byte.
-            shown += QStringLiteral("..");
-        } else {
-            shown += c;
+        if (at >= bytes.size()) {
+            break;
         }
+        const char16_t code = c.unicode();
+        const unsigned char first = bytes[at];
+        if (first < 0x80) {
+            shown += code >= 0x20 && code < 0x7F ? c : QChar('.');
+            at += 1;
+        } else if (gbk::IsLeadByte(first) && !gbk::IsUndecodedByte(c) && at + 1 < bytes.size()) {
+            // A whole two-byte character. GBK's user-defined characters (AA BB
+            // among them) and controls have no printable form: one dot a byte.
+            const bool printable = code >= 0xA0 && !(code >= 0xE000 && code <= 0xF8FF);
+            shown += printable ? QString(c) : QStringLiteral("..");
+            at += 2;
+        } else {
+            // One byte that is no whole character, whatever the decoder made
+            // of it (0x80 reads as the euro sign in Windows' code page 936).
+            shown += QChar('.');
+            at += 1;
+        }
+    }
+    for (; at < bytes.size(); ++at) {
+        shown += QChar('.');
     }
     return shown.toStdString();
 }

@@ -35,6 +35,6 @@ std::string FormatTrafficRecord(const TrafficRecord& record);
 // "OPEN", "CLOSE", "RX", "TX" or "DROP".
 const char* TrafficKindName(TrafficKind kind);
 
-// The bytes as GBK text in UTF-8; control characters, bytes that are not GBK
-// and GBK's user-defined characters become '.', one per byte.
+// The bytes as GBK text in UTF-8; control characters, bytes that are no whole
+// GBK character and GBK's user-defined characters become '.', one per byte.
 std::string PrintableText(const ByteArray& bytes);

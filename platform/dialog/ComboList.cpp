@@ -21,6 +21,18 @@ int ComboList::AddString(const std::string& text) {
     while (position < box_->count() && ascii::CompareNoCase(GetLBText(position), text) <= 0) {
         ++position;
     }
+    return InsertAt(position, text);
+}
+
+int ComboList::InsertString(int position, const std::string& text) {
+    RequireOwnerThread(box_, "ComboList::InsertString");
+    if (!box_ || position < -1 || position > box_->count()) {
+        return -1;
+    }
+    return InsertAt(position == -1 ? box_->count() : position, text);
+}
+
+int ComboList::InsertAt(int position, const std::string& text) {
     const bool hadSelection = box_->currentIndex() >= 0;
     box_->insertItem(position, gbk::ToQt(text));
     // Qt selects the first entry added to an empty list; a dialog list does not.

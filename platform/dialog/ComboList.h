@@ -8,7 +8,8 @@
 class QComboBox;
 
 // A drop-down list control object: bound to a list of the dialog by the data
-// exchange, then operating it. Entries are kept sorted, ignoring case.
+// exchange, then operating it. Entries added are kept sorted, ignoring case;
+// entries inserted stay where they are put.
 class ComboList : public BindableControl {
 public:
     bool AttachWidget(QWidget* widget) override;
@@ -16,6 +17,9 @@ public:
 
     // Inserts in sorted place and returns the entry's position.
     int AddString(const std::string& text);
+    // Inserts at a position, not sorted; -1 appends. Returns the position, or
+    // -1 for a position past the end.
+    int InsertString(int position, const std::string& text);
     // Selects a position; -1 clears the selection. Returns -1 for a position
     // outside the list.
     int SetCurSel(int position);
@@ -25,5 +29,7 @@ public:
     std::string GetLBText(int position) const;
 
 private:
+    int InsertAt(int position, const std::string& text);
+
     QPointer<QComboBox> box_;
 };

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -43,9 +44,46 @@ int RecordFile::Append(const std::string& records) {
     if (fd_ < 0) {
         return EBADF;
     }
-    using Clock = std::chrono::steady_clock;
+    if (!regular_) {
+        return Write(records, -1);
+    }
+    // Held from finding the end to the cut-back, so that no other writer's
+    // append comes between them and the cut-back never leaves half a record.
+    const int lock = Lock();
+    if (lock == ETIMEDOUT) {
+        return ETIMEDOUT;
+    }
     // With O_APPEND the batch lands at the end as it is now.
-    const long long start = regular_ ? ::lseek(fd_, 0, SEEK_END) : -1;
+    const int error = Write(records, ::lseek(fd_, 0, SEEK_END));
+    if (lock == 0) {
+        ::flock(fd_, LOCK_UN);
+    }
+    return error;
+}
+
+int RecordFile::Lock() {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point start = Clock::now();
+    for (;;) {
+        if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+            return 0;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            return errno;  // a file system without locks: append as before
+        }
+        // Another writer holds it for one append; one that keeps it is stuck.
+        if (Clock::now() - start >= std::chrono::milliseconds(kStallMs)) {
+            return ETIMEDOUT;
+        }
+        ::poll(nullptr, 0, 5);
+    }
+}
+
+int RecordFile::Write(const std::string& records, long long start) {
+    using Clock = std::chrono::steady_clock;
     size_t written = 0;
     Clock::time_point lastProgress = Clock::now();
     while (written < records.size()) {

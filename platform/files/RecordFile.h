@@ -13,6 +13,12 @@
 // rest follows as it drains, and one that takes nothing for kStallMs fails
 // rather than keep the writer waiting for ever.
 //
+// Appends to a regular file hold an exclusive flock(2) from finding the file's
+// end to the cut-back, so that another program's append cannot slip in between
+// and leave half a record behind. Append releases it again: a caller that
+// holds the lock itself (on this descriptor) holds it only until then. A lock
+// that another holder keeps for kStallMs fails the append with ETIMEDOUT.
+//
 // Failures are the system's error numbers (0: none), for the caller to word.
 class RecordFile {
 public:
@@ -27,8 +33,8 @@ public:
     // refused (ENXIO) rather than waited for.
     int Open(const std::string& path);
 
-    // Appends a batch of whole records. ETIMEDOUT: a pipe took nothing for
-    // kStallMs.
+    // Appends a batch of whole records. ETIMEDOUT: a pipe took nothing, or
+    // another writer kept the file locked, for kStallMs.
     int Append(const std::string& records);
 
     void Close();
@@ -37,6 +43,11 @@ public:
     int handle() const { return fd_; }
 
 private:
+    // Takes the file's lock, waiting up to kStallMs: 0, ETIMEDOUT when another
+    // held it all that time, or the error of a file system without locks.
+    int Lock();
+    // Writes the whole batch; `start` is where it began in a regular file.
+    int Write(const std::string& records, long long start);
     // Cuts a batch that went in part off a regular file again.
     void CutPartialBatch(long long start, size_t written);
 

@@ -17,20 +17,30 @@ bool IsEscape(char16_t c) {
     return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF;
 }
 
-// Decodes one GBK character of one or two bytes; empty when it does not round-trip.
-QString DecodeOne(const char* p, int n) {
-    QStringDecoder decoder("GBK", QStringConverter::Flag::Stateless);
-    QString s = decoder(QByteArrayView(p, n));
-    if (decoder.hasError() || s.size() != 1 || s.at(0) == QChar::ReplacementCharacter) {
-        return QString();
+// Decodes GBK a character at a time. Making a converter looks the codec up
+// anew, which costs far more than one character's conversion: a text that
+// needs this way is decoded with one pair of converters.
+class OneByOne {
+public:
+    // One character of one or two bytes; empty when it does not round-trip.
+    QString Decode(const char* p, int n) {
+        decoder_.resetState();
+        QString s = decoder_(QByteArrayView(p, n));
+        if (decoder_.hasError() || s.size() != 1 || s.at(0) == QChar::ReplacementCharacter) {
+            return QString();
+        }
+        encoder_.resetState();
+        QByteArray back = encoder_(s);
+        if (encoder_.hasError() || back != QByteArray(p, n)) {
+            return QString();
+        }
+        return s;
     }
-    QStringEncoder encoder("GBK", QStringConverter::Flag::Stateless);
-    QByteArray back = encoder(s);
-    if (encoder.hasError() || back != QByteArray(p, n)) {
-        return QString();
-    }
-    return s;
-}
+
+private:
+    QStringDecoder decoder_{"GBK", QStringConverter::Flag::Stateless};
+    QStringEncoder encoder_{"GBK", QStringConverter::Flag::Stateless};
+};
 
 }  // namespace
 
@@ -60,6 +70,7 @@ QString ToQt(const std::string& bytes) {
     }
     QString out;
     out.reserve(static_cast<qsizetype>(bytes.size()));
+    OneByOne converter;
     const int n = static_cast<int>(bytes.size());
     int i = 0;
     while (i < n) {
@@ -71,14 +82,14 @@ QString ToQt(const std::string& bytes) {
         }
         QString one;
         if (IsLeadByte(b) && i + 1 < n && IsTrailByte(static_cast<unsigned char>(bytes[i + 1]))) {
-            one = DecodeOne(bytes.data() + i, 2);
+            one = converter.Decode(bytes.data() + i, 2);
             if (!one.isEmpty()) {
                 out.append(one);
                 i += 2;
                 continue;
             }
         }
-        one = DecodeOne(bytes.data() + i, 1);
+        one = converter.Decode(bytes.data() + i, 1);
         out.append(one.isEmpty() ? QChar(char16_t(kEscapeBase + b)) : one.at(0));
         ++i;
     }
