@@ -138,6 +138,15 @@ TEST_F(CheckProgram, DecidesEachUnitAgainstTheDevice) {
     }
 }
 
+// A port given by a relative name is the file it names here: a link in the
+// folder opens, as the window opens it.
+TEST_F(CheckProgram, RelativePortNamesAreFilesHere) {
+    Device device(kAnswered);
+    ASSERT_EQ(symlink(device.port.c_str(), "mydev"), 0);
+    const Ran ran = RunCheck(Plus(kAsk, {"--expect", "AA BB"}), "mydev");
+    EXPECT_EQ(ran.code, 0) << ran.err;
+}
+
 // The rate is put on the line itself (termios2 for rates without a constant)
 // and the pseudo-terminal keeps it while the program has the port.
 TEST_F(CheckProgram, PutsAnyBaudRateOnThePort) {

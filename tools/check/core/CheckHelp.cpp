@@ -23,7 +23,9 @@ const OptionSpec kOptions[] = {
     {{"port"},
      "PATH|COMn",
      "The port: a device path (/dev/ttyUSB0, /dev/ttyACM0, a pseudo-terminal) or COM1 to COM4 "
-     "as the window maps them (TESSALINE_COMn when set). Required, unless the plan names one."},
+     "as the window maps them (TESSALINE_COMn when set). A name with a / or naming a file here "
+     "is that file; a bare name that is no file here is /dev/NAME (ttyUSB0). Required, unless "
+     "the plan names one."},
     {{"settings"},
      "SETTINGS",
      "Line settings BAUD,PARITY,DATABITS,STOPBITS (default 9600,n,8,1): BAUD any rate the port "

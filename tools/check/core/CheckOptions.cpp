@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "serial/CommSettings.h"
+#include "serial/DevicePath.h"
 #include "serial/PortMapping.h"
 #include "tools/WholeNumber.h"
 #include "tools/check/core/ValueText.h"
@@ -246,6 +247,9 @@ std::string ParsePort(const Arguments& a, CheckOptions& o) {
         return "--port " + o.port +
                ": the COM ports are COM1 to COM4; give other ports by their device path";
     }
+    if (o.comPort == 0) {
+        o.port = ResolveDevicePath(o.port);  // fixed now, whatever the folder later
+    }
     return ParseLine(a, o);
 }
 
@@ -301,7 +305,7 @@ std::string ParseSlots(const Arguments& a, CheckOptions& o) {
             return "--slot " + text +
                    ": the COM ports are COM1 to COM4; give other ports by their device path";
         }
-        o.fixtureSlots.emplace_back(name, port);
+        o.fixtureSlots.emplace_back(name, ComPortNumber(port) > 0 ? port : ResolveDevicePath(port));
     }
     if (!o.fixtureSlots.empty() && a.isSet("port")) {
         return "--port and --slot do not go together: with slots each has its own port";
