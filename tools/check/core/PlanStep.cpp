@@ -49,35 +49,22 @@ const std::pair<const char*, FlagKey> kFlags[] = {
     {"checksum_ascii", &StepKeys::checksumAscii},
 };
 
-const std::vector<const char*> kStepKeys = {"name",
-                                            "send",
-                                            "send_hex",
-                                            "send_entry",
-                                            "entry_hex",
-                                            "expect",
-                                            "expect_entry",
-                                            "hex",
-                                            "expect_mask",
-                                            "expect_regex",
-                                            "end",
-                                            "idle",
-                                            "field",
-                                            "measure",
-                                            "capture",
-                                            "checksum",
-                                            "checksum_order",
-                                            "checksum_range",
-                                            "checksum_ascii",
-                                            "timeout",
-                                            "settle",
-                                            "retries",
-                                            "on_fail",
-                                            "wait",
-                                            "prompt"};
+// In the order messages list them.
+// clang-format off
+const std::vector<const char*> kStepKeys = {
+    "name",
+    "send", "send_hex", "send_entry", "entry_hex",
+    "expect", "expect_entry", "hex", "expect_mask", "expect_regex", "end", "idle",
+    "field", "measure", "capture",
+    "checksum", "checksum_order", "checksum_range", "checksum_ascii",
+    "timeout", "settle", "retries", "on_fail",
+    "wait", "prompt"};
 
 const std::vector<const char*> kDefaultKeys = {
-    "timeout",        "settle",         "retries",        "on_fail", "hex", "checksum",
-    "checksum_order", "checksum_range", "checksum_ascii", "end",     "idle"};
+    "timeout", "settle", "retries", "on_fail",
+    "hex", "checksum", "checksum_order", "checksum_range", "checksum_ascii",
+    "end", "idle"};
+// clang-format on
 
 const std::vector<std::string> kSends = {"send", "send_hex", "send_entry"};
 const std::vector<std::string> kExpects = {"expect", "expect_entry", "expect_mask", "expect_regex"};
