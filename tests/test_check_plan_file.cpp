@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 
 #include "support/TempDir.h"
@@ -63,79 +64,70 @@ std::optional<PlanFile> Load(const std::string& text, std::string& error) {
     return LoadPlanText(text, "plan.toml", error);
 }
 
+// A value and the place it was written, to compare in one go.
+template <class T>
+std::string At(const Given<T>& given) {
+    std::ostringstream out;
+    out << given.value << " @ " << given.origin;
+    return out.str();
+}
+
 TEST(PlanFile, LoadsTheExampleFieldByField) {
     std::string error;
     const std::optional<PlanFile> plan = Load(kExample, error);
     ASSERT_TRUE(plan) << error;
-    EXPECT_EQ(plan->path, "plan.toml");
     EXPECT_EQ(plan->sha256, "bc70d4c368d930ce33550bb0d8fc3770e224ae8cd3f49ff259e5a6d173dd4780");
-    EXPECT_EQ(plan->name, "S3 sensor board");
-    EXPECT_EQ(plan->version, "4");
-    ASSERT_TRUE(plan->unitId && plan->unitIdPattern);
-    EXPECT_EQ(plan->unitId->value, "^S3-[0-9]{6}$");
-    EXPECT_EQ(plan->unitId->origin, "plan.toml:4:11: unit_id");
-    EXPECT_TRUE(
-        plan->unitIdPattern->Match(ByteArray{'S', '3', '-', '0', '0', '0', '1', '2', '3'}).matched);
-    EXPECT_FALSE(plan->unitIdPattern->Match(ByteArray{'S', '3', '-', '0', '1', '2', '3'}).matched);
-    EXPECT_TRUE(plan->library.empty());
-    EXPECT_EQ(plan->portPath->value, "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0");
-    EXPECT_EQ(plan->settings->origin, "plan.toml:8:12: settings");
+    EXPECT_EQ(plan->name + "/" + plan->version, "S3 sensor board/4");
+    EXPECT_EQ(At(*plan->unitId), "^S3-[0-9]{6}$ @ plan.toml:4:11: unit_id");
+    const ByteArray good{'S', '3', '-', '0', '0', '0', '1', '2', '3'}, shortId{'S', '3', '-', '1'};
+    EXPECT_TRUE(plan->unitIdPattern->Match(good).matched);
+    EXPECT_FALSE(plan->unitIdPattern->Match(shortId).matched);
+    EXPECT_EQ(At(*plan->portPath),
+              "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0 @ plan.toml:7:8: path");
+    EXPECT_EQ(At(*plan->settings), "115200,n,8,1 @ plan.toml:8:12: settings");
     EXPECT_EQ(plan->flow, FlowControl::None);
     ASSERT_EQ(plan->steps.size(), 3u);
     ASSERT_EQ(plan->teardown.size(), 1u);
-    EXPECT_TRUE(plan->fixtureSlots.empty());
+    EXPECT_TRUE(plan->fixtureSlots.empty() && plan->library.empty());
 
     const StepOptions& serial = plan->steps[0];
-    EXPECT_EQ(serial.name, "serial number");
     EXPECT_EQ(serial.send, SendSource::Text);
-    EXPECT_EQ(serial.sendText.value, "SN?\r\n");
-    EXPECT_EQ(serial.sendText.origin, "plan.toml:17:8: send");
+    EXPECT_EQ(At(serial.sendText), "SN?\r\n @ plan.toml:17:8: send");
     EXPECT_EQ(serial.expect, ExpectSource::Pattern);
-    EXPECT_EQ(serial.expectText.value, "SN=(?<sn>[0-9A-F]{8})");
-    ASSERT_TRUE(serial.end);  // from [defaults], with the place it is written there
-    EXPECT_EQ(serial.end->value, "\r\n");
-    EXPECT_EQ(serial.end->origin, "plan.toml:13:7: end");
+    EXPECT_EQ(At(serial.expectText), "SN=(?<sn>[0-9A-F]{8}) @ plan.toml:18:16: expect_regex");
+    EXPECT_EQ(At(*serial.end), "\r\n @ plan.toml:13:7: end");  // where [defaults] gives it
     ASSERT_EQ(serial.captures.size(), 1u);
-    EXPECT_EQ(serial.captures[0].value, "sn");
-    EXPECT_EQ(serial.captures[0].origin, "plan.toml:19:12: capture");
+    EXPECT_EQ(At(serial.captures[0]), "sn @ plan.toml:19:12: capture");
     EXPECT_EQ(serial.timeoutMs, 500);
     EXPECT_EQ(serial.settleMs, -1);
-    EXPECT_EQ(serial.retries, 0);
 
     const StepOptions& battery = plan->steps[1];
     EXPECT_EQ(battery.send, SendSource::Hex);
     EXPECT_EQ(battery.sendText.value, "01 04 00 00 00 01");
-    EXPECT_EQ(battery.checksum->value, "CRC-16/MODBUS");
+    EXPECT_EQ(At(*battery.checksum), "CRC-16/MODBUS @ plan.toml:24:12: checksum");
     EXPECT_EQ(battery.expect, ExpectSource::Mask);
     EXPECT_FALSE(battery.end);  // a mask's answer has no end
     ASSERT_EQ(battery.fields.size(), 1u);
     const FieldOption& vbat = battery.fields[0];
-    EXPECT_EQ(vbat.field.name, "vbat");
+    EXPECT_EQ(vbat.field.name + " " + vbat.unit, "vbat V");
     EXPECT_EQ(vbat.field.offset, 3);
     EXPECT_EQ(vbat.field.type, FieldType::U16Be);
     EXPECT_EQ(vbat.field.scale, 0.001);
-    EXPECT_EQ(vbat.unit, "V");
     EXPECT_EQ(vbat.origin, "plan.toml:26:14: field.vbat");
     ASSERT_EQ(battery.measures.size(), 1u);
-    const MeasureOption& limits = battery.measures[0];
-    EXPECT_EQ(limits.limits.name, "vbat");
-    EXPECT_EQ(limits.limits.low->text, "3");
-    EXPECT_EQ(limits.limits.high->text, "4.2");
-    EXPECT_EQ(limits.limits.unit, "V");
-    EXPECT_EQ(limits.origin, "plan.toml:26:14: field.vbat");
+    const MeasureLimits& limits = battery.measures[0].limits;
+    EXPECT_EQ(limits.name + " " + limits.low->text + ".." + limits.high->text + " " + limits.unit,
+              "vbat 3..4.2 V");
+    EXPECT_EQ(battery.measures[0].origin, "plan.toml:26:14: field.vbat");
     EXPECT_EQ(battery.retries, 2);
     EXPECT_TRUE(battery.stopOnFail);
 
-    const StepOptions& settle = plan->steps[2];
-    EXPECT_EQ(settle.send, SendSource::Nothing);
-    EXPECT_EQ(settle.expect, ExpectSource::Nothing);
-    EXPECT_EQ(settle.waitMs, 200);
-
+    EXPECT_EQ(plan->steps[2].send, SendSource::Nothing);
+    EXPECT_EQ(plan->steps[2].expect, ExpectSource::Nothing);
+    EXPECT_EQ(plan->steps[2].waitMs, 200);
     const StepOptions& sleep = plan->teardown[0];
-    EXPECT_EQ(sleep.name, "sleep");
-    EXPECT_EQ(sleep.sendText.value, "SLEEP\r\n");
-    EXPECT_EQ(sleep.expect, ExpectSource::Text);
-    EXPECT_EQ(sleep.expectText.value, "OK");
+    EXPECT_EQ(sleep.name + " " + sleep.sendText.value + sleep.expectText.value,
+              "sleep SLEEP\r\nOK");
     EXPECT_FALSE(sleep.end);  // only a pattern takes the default end
     EXPECT_EQ(sleep.timeoutMs, 500);
 
@@ -166,19 +158,15 @@ TEST(PlanFile, AppliesDefaultsWhereTheyFitAndReadsEveryForm) {
          [](const PlanFile& p) {
              const StepOptions& own = p.steps[0];
              EXPECT_EQ(own.name, "step 1");
-             EXPECT_EQ(own.timeoutMs, 9);
-             EXPECT_EQ(own.settleMs, 20);
-             EXPECT_EQ(own.retries, 3);
+             EXPECT_EQ((std::vector<int>{own.timeoutMs, own.settleMs, own.retries}),
+                       (std::vector<int>{9, 20, 3}));
              EXPECT_FALSE(own.stopOnFail);
              EXPECT_FALSE(own.hex);  // its own false wins over the default
-             EXPECT_EQ(own.checksum->value, "CRC-8");
-             EXPECT_EQ(own.checksumOrder->value, "le");
+             EXPECT_EQ(own.checksum->value + " " + own.checksumOrder->value, "CRC-8 le");
              EXPECT_TRUE(own.checksumAscii);
-             EXPECT_FALSE(own.idleMs);  // not a pattern
-             const StepOptions& pattern = p.steps[1];
-             EXPECT_FALSE(pattern.hex);  // a pattern reads text
-             EXPECT_EQ(pattern.idleMs->value, 40);
-             EXPECT_EQ(pattern.idleMs->origin, "plan.toml:12:8: idle");
+             EXPECT_FALSE(own.idleMs);      // not a pattern
+             EXPECT_FALSE(p.steps[1].hex);  // a pattern reads text
+             EXPECT_EQ(At(*p.steps[1].idleMs), "40 @ plan.toml:12:8: idle");
              // Its own end replaces the default idle, which would never be used.
              EXPECT_EQ(p.steps[2].end->value, "Z");
              EXPECT_FALSE(p.steps[2].idleMs);
@@ -189,8 +177,7 @@ TEST(PlanFile, AppliesDefaultsWhereTheyFitAndReadsEveryForm) {
              const StepOptions& entry = p.teardown[0];
              EXPECT_EQ(entry.name, "teardown 1");
              EXPECT_EQ(entry.send, SendSource::Entry);
-             EXPECT_EQ(entry.sendEntry.value, 2);
-             EXPECT_EQ(entry.sendEntry.origin, "plan.toml:26:14: send_entry");
+             EXPECT_EQ(At(entry.sendEntry), "2 @ plan.toml:26:14: send_entry");
              EXPECT_TRUE(entry.entryHex);
              EXPECT_FALSE(entry.checksum);  // nothing to check it on
          }},
@@ -198,33 +185,27 @@ TEST(PlanFile, AppliesDefaultsWhereTheyFitAndReadsEveryForm) {
          kHead + "[[step]]\nexpect_regex = '(?<t>[-0-9.]+);(?<rh>[0-9.]+);(?<p>.*)'\n" +
              "measure.t = \"-40..85 °C\"\nmeasure.rh = { max = 95, unit = \"%\" }\n" +
              "measure.p = \"..\"\nfield.raw = { at = -2, type = \"s16le\" }\n" +
-             "field.lo = { at = 0, type = \"U8\", min = -1.5 }\nend = '\\r\\n'\n",
+             "field.lo = { at = 0, type = \"U8\", min = -1.5, scale = 2.5 }\nend = '\\r\\n'\n",
          [](const PlanFile& p) {
              const StepOptions& s = p.steps[0];
              EXPECT_EQ(s.end->value, "\\r\\n");  // a literal string: ResolveStep reads it
-             ASSERT_EQ(s.measures.size(), 4u);   // in the order written
-             const MeasureLimits& t = s.measures[0].limits;
-             EXPECT_EQ(t.name, "t");
-             EXPECT_EQ(t.low->text, "-40");
-             EXPECT_EQ(t.high->text, "85");
-             EXPECT_EQ(t.unit, "°C");
+             std::vector<std::string> measures, fields;
+             for (const MeasureOption& m : s.measures) {
+                 const MeasureLimits& l = m.limits;
+                 measures.push_back(l.name + " " + (l.low ? l.low->text : "") + ".." +
+                                    (l.high ? l.high->text : "") + " " + l.unit);
+             }
+             for (const FieldOption& f : s.fields) {
+                 std::ostringstream field;
+                 field << f.field.name << " " << f.field.offset << " "
+                       << FieldTypeName(f.field.type) << "*" << f.field.scale << " " << f.unit;
+                 fields.push_back(field.str());
+             }
+             // In the order written.
+             EXPECT_EQ(measures, (std::vector<std::string>{"t -40..85 °C", "rh ..95 %", "p .. ",
+                                                           "lo -1.5.. "}));
+             EXPECT_EQ(fields, (std::vector<std::string>{"raw -2 s16le*1 ", "lo 0 u8*2.5 "}));
              EXPECT_EQ(s.measures[0].origin, "plan.toml:5:13: measure.t");
-             const MeasureLimits& rh = s.measures[1].limits;
-             EXPECT_FALSE(rh.low);
-             EXPECT_EQ(rh.high->text, "95");
-             EXPECT_EQ(rh.unit, "%");
-             EXPECT_FALSE(s.measures[2].limits.low || s.measures[2].limits.high);
-             const MeasureLimits& lo = s.measures[3].limits;
-             EXPECT_EQ(lo.name, "lo");
-             EXPECT_EQ(lo.low->text, "-1.5");
-             EXPECT_FALSE(lo.high);
-             ASSERT_EQ(s.fields.size(), 2u);
-             EXPECT_EQ(s.fields[0].field.name, "raw");
-             EXPECT_EQ(s.fields[0].field.offset, -2);
-             EXPECT_EQ(s.fields[0].field.type, FieldType::S16Le);
-             EXPECT_EQ(s.fields[0].field.scale, 1);
-             EXPECT_EQ(s.fields[0].unit, "");
-             EXPECT_EQ(s.fields[1].field.type, FieldType::U8);
          }},
         {"slots, a numbered version and a library beside the plan",
          "[plan]\nname = \"p\"\nversion = 12\nlibrary = \"lib/Q.ini\"\n[port]\n"
@@ -232,17 +213,15 @@ TEST(PlanFile, AppliesDefaultsWhereTheyFitAndReadsEveryForm) {
          "path = \"/dev/serial/by-path/pci-0:2:1.0-port0\"\n[[slot]]\nname = \"A2\"\n"
          "path = \"/dev/ttyUSB1\"\n",
          [](const PlanFile& p) {
-             EXPECT_EQ(p.version, "12");
-             EXPECT_EQ(p.library, "lib/Q.ini");
+             EXPECT_EQ(p.version + " " + p.library, "12 lib/Q.ini");
              EXPECT_FALSE(p.portPath || p.settings || p.unitId);
              EXPECT_EQ(p.flow, FlowControl::RtsCts);
              EXPECT_EQ(p.steps[0].send, SendSource::Nothing);  // a step may only listen
              ASSERT_EQ(p.fixtureSlots.size(), 2u);
-             EXPECT_EQ(p.fixtureSlots[0].name, "A1");
-             EXPECT_EQ(p.fixtureSlots[0].path.value, "/dev/serial/by-path/pci-0:2:1.0-port0");
-             EXPECT_EQ(p.fixtureSlots[0].path.origin, "plan.toml:11:8: path");
-             EXPECT_EQ(p.fixtureSlots[1].name, "A2");
-             EXPECT_EQ(p.fixtureSlots[1].path.value, "/dev/ttyUSB1");
+             EXPECT_EQ(p.fixtureSlots[0].name + " " + At(p.fixtureSlots[0].path),
+                       "A1 /dev/serial/by-path/pci-0:2:1.0-port0 @ plan.toml:11:8: path");
+             EXPECT_EQ(p.fixtureSlots[1].name + " " + p.fixtureSlots[1].path.value,
+                       "A2 /dev/ttyUSB1");
          }},
     };
     for (const GoodPlan& good : plans) {
@@ -290,25 +269,15 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"unknown part of a field", kStep + "field.v = { at = 1, type = \"u8\", offset = 2 }\n",
          "plan.toml:5:34: unknown key \"offset\" in field.v; allowed: at, type, scale, unit, "
          "min, max"},
-        {"unknown key in [port]", kStep + "[port]\nbaud = 9600\n",
-         "plan.toml:6:1: unknown key \"baud\" in [port]; allowed: path, settings, flow"},
         // Values of the wrong type or range.
         {"timeout as text", kStep + "timeout = \"500\"\n",
          "plan.toml:5:11: timeout takes whole milliseconds from 1 to 3600000, not \"500\""},
-        {"no timeout", kStep + "timeout = 0\n",
-         "plan.toml:5:11: timeout takes whole milliseconds from 1 to 3600000, not 0"},
         {"settle with a fraction", kStep + "settle = 1.5\n",
          "plan.toml:5:10: settle takes whole milliseconds from 0 to 3600000, not 1.5"},
         {"too many retries", kStep + "retries = 101\n",
          "plan.toml:5:11: retries takes a whole number from 0 to 100, not 101"},
-        {"entry 4", kHead + "[[step]]\nsend_entry = 4\n",
-         "plan.toml:4:14: send_entry takes an entry number from 1 to 3, not 4"},
-        {"hex as text", kStep + "hex = \"yes\"\n",
-         "plan.toml:5:7: hex is true or false, not \"yes\""},
         {"on_fail", kStep + "on_fail = \"halt\"\n",
          "plan.toml:5:11: on_fail is stop or continue, not \"halt\""},
-        {"send as a number", kHead + "[[step]]\nsend = 65\n",
-         "plan.toml:4:8: send takes a string, not 65"},
         {"version with a fraction", "[plan]\nname = \"p\"\nversion = 4.1\n[[step]]\nwait = 1\n",
          "plan.toml:3:11: version takes a string or a whole number, not 4.1"},
         {"settings", kStep + "[port]\nsettings = \"9600,x,8,1\"\n",
@@ -317,8 +286,6 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"settings a UART cannot send", kStep + "[port]\nsettings = \"9600,n,5,2\"\n",
          "plan.toml:6:12: settings \"9600,n,5,2\": 2 stop bits need 6 to 8 data bits (5 data "
          "bits take 1 or 1.5 stop bits)"},
-        {"flow", kStep + "[port]\nflow = \"hw\"\n",
-         "plan.toml:6:8: flow is none, rtscts or xonxoff, not \"hw\""},
         {"COM5", kStep + "[port]\npath = \"COM5\"\n",
          "plan.toml:6:8: path \"COM5\": the COM ports are COM1 to COM4; give other ports by "
          "their device path"},
@@ -338,12 +305,8 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
          std::string("plan.toml:5:10: expect does not go with prompt") + kQuietStep},
         {"nothing to do", kHead + "[[step]]\nname = \"x\"\ntimeout = 5\n",
          std::string("plan.toml:3:1: [[step]]") + kNothingToDo},
-        {"teardown with nothing to do", kStep + "[[teardown]]\nretries = 1\n",
-         std::string("plan.toml:5:1: [[teardown]]") + kNothingToDo},
         {"empty prompt", kHead + "[[step]]\nprompt = \"\"\n",
          "plan.toml:4:10: prompt needs a text to show"},
-        {"entry_hex alone", kStep + "entry_hex = true\n",
-         "plan.toml:5:13: entry_hex goes with send_entry"},
         {"checksum_ascii alone", kHead + "[[step]]\nexpect = \"A\"\nchecksum_ascii = true\n",
          "plan.toml:5:18: checksum_ascii goes with checksum"},
         {"a name twice", kStep + "name = \"a\"\n[[step]]\nname = \"a\"\nwait = 5\n",
@@ -360,15 +323,11 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"field offset", kStep + "field.v = { at = -1, type = \"u16be\" }\n",
          "plan.toml:5:18: field.v.at: offset -1 leaves no room for u16be's 2 bytes before the "
          "answer's end: give -2 or less (-1 is the last byte)"},
-        {"field scale", kStep + "field.v = { at = 1, type = \"u8\", scale = 0 }\n",
-         "plan.toml:5:42: field.v.scale: the scale must be a number other than 0, not 0"},
         {"field name", kStep + "field.2v = { at = 1, type = \"u8\" }\n",
          "plan.toml:5:7: field.2v: '2v' is not a value name: a letter or _ first, then letters, "
          "digits or _, up to 64"},
         {"field limits", kStep + "field.v = { at = 1, type = \"u8\", min = 5, max = 1 }\n",
          "plan.toml:5:40: field.v: the low limit 5 is above the high limit 1"},
-        {"field not a table", kStep + "field.v = 3\n",
-         "plan.toml:5:11: field.v takes a table, not 3: { at = 3, type = \"u16be\" }"},
         {"measure text", kStep + "measure.v = \"3.0\"\n",
          "plan.toml:5:13: measure.v \"3.0\": '3.0' is not a range LOW..HIGH; give "
          "NAME=LOW..HIGH [UNIT], e.g. vbat=3.0..4.2 V; either limit may be left out (..4.2, "
@@ -376,19 +335,13 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"measure number", kStep + "measure.v = 3\n",
          "plan.toml:5:13: measure.v takes a range such as \"3.0..4.2 V\" or { min = 3.0, max = "
          "4.2, unit = \"V\" }, not 3"},
-        {"measure limit as text", kStep + "measure.v = { min = \"3\" }\n",
-         "plan.toml:5:21: measure.v.min takes a number, not \"3\""},
         {"measure limit not finite", kStep + "measure.v = { max = inf }\n",
          "plan.toml:5:21: measure.v.max takes a number, not inf"},
-        {"capture not a list", kStep + "capture = \"sn\"\n",
-         "plan.toml:5:11: capture takes a list of names, e.g. [\"sn\"], not \"sn\""},
         {"capture name", kStep + "capture = [\"sn\", \"s\\nn\"]\n",
          "plan.toml:5:18: capture \"s\\nn\": 's\\x0An' is not a value name: a letter or _ first, "
          "then letters, digits or _, up to 64"},
         // The plan as a whole.
         {"no step", kHead, "plan.toml:1:1: a plan needs at least one [[step]]"},
-        {"an empty list of steps", "step = []\n" + kHead,
-         "plan.toml:1:8: a plan needs at least one [[step]]"},
         {"[step] for [[step]]", kHead + "[step]\nsend = \"A\"\n",
          "plan.toml:3:1: step takes [[step]] tables, not a table"},
         {"no name", "[plan]\nversion = 1\n[[step]]\nwait = 1\n",
