@@ -55,7 +55,8 @@ bool ParseWhole(const std::string& text, int low, int high, int& out) {
     return value.has_value();
 }
 
-// Settings the string allows but a UART cannot put on the line.
+}  // namespace
+
 const char* UnsendableReason(const CommSettings& line) {
     switch (FindUnsendableSettings(line)) {
         case UnsendableSettings::DataBits:
@@ -69,6 +70,8 @@ const char* UnsendableReason(const CommSettings& line) {
     }
     return nullptr;
 }
+
+namespace {
 
 // The parsed command line's options by name, as bytes.
 class Arguments {

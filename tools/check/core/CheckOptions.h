@@ -6,6 +6,7 @@
 #include "tools/check/core/StepOptions.h"
 
 class QCommandLineParser;
+struct CommSettings;
 
 // The check program's command line: what to open, the step each unit runs
 // (what to send and expect), how many units, and where results go. Parsing
@@ -62,6 +63,10 @@ std::string CheckHelpText();
 
 // What --version prints: "tessaline-check 2.0".
 std::string CheckVersionText();
+
+// Why a UART cannot put these settings on the line although the settings
+// string allows them, in one line; nullptr when it can.
+const char* UnsendableReason(const CommSettings& line);
 
 // The serial control's Handshaking value for a flow control: 0 none,
 // 1 XON/XOFF, 2 RTS/CTS.
