@@ -1,5 +1,7 @@
 #include "tools/check/core/JUnitReport.h"
 
+#include <cmath>
+
 #include "platform/profile/AtomicFile.h"
 #include "platform/text/LocalTime.h"
 #include "tools/check/core/TextEscapes.h"
@@ -11,8 +13,9 @@ std::string Attribute(const char* name, const std::string& utf8) {
     return std::string(" ") + name + "=\"" + XmlText(utf8) + "\"";
 }
 
+// Whole milliseconds as seconds: "0.096".
 std::string Seconds(double ms) {
-    return FormatNumber(ms / 1000.0);
+    return FormatNumber(std::round(ms) / 1000.0);
 }
 
 }  // namespace
