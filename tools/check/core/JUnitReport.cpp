@@ -1,5 +1,6 @@
 #include "tools/check/core/JUnitReport.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/profile/AtomicFile.h"
@@ -45,6 +46,17 @@ void JUnitReport::Add(const UnitResult& unit) {
             }
             cases_.push_back(std::move(c));
         }
+    }
+    // A unit stopped before a step: that step fails, so no report reads the
+    // unit as tested.
+    const bool ran = std::any_of(unit.steps.begin(), unit.steps.end(),
+                                 [&](const StepResult& s) { return s.name == unit.failedStep; });
+    if (!unit.failedStep.empty() && !ran) {
+        Case c;
+        c.name = who + " " + ToUtf8(unit.failedStep);
+        c.verdict = unit.verdict;
+        c.reason = ToUtf8(unit.reason);
+        cases_.push_back(std::move(c));
     }
 }
 
