@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "tools/check/core/CheckOptions.h"
@@ -85,6 +86,15 @@ std::string CheckSession::Open() {
         }
     }
     return std::string();
+}
+
+size_t CheckSession::SlotIndex(const std::string& name) const {
+    for (size_t i = 0; i < plan_.fixtureSlots.size(); ++i) {
+        if (plan_.fixtureSlots[i].name == name) {
+            return i;
+        }
+    }
+    return plan_.fixtureSlots.size();
 }
 
 std::string CheckSession::Prefix(size_t slot) const {
@@ -250,6 +260,11 @@ int CheckSession::Run() {
         }
         ++rounds_;
         RunRound(units);
+        // Side by side in slot order, whichever ended first.
+        std::sort(roundVerdicts_.begin(), roundVerdicts_.end(),
+                  [this](const auto& a, const auto& b) {
+                      return SlotIndex(a.first) < SlotIndex(b.first);
+                  });
         ShowBanners(roundVerdicts_);
         const bool anyActive = std::find(active_.begin(), active_.end(), true) != active_.end();
         if (givenUp_) {

@@ -66,6 +66,7 @@ private:
     void Print(size_t slot, const UnitResult& unit);
     void ShowBanners(const std::vector<std::pair<std::string, Verdict>>& verdicts);
     std::string Prefix(size_t slot) const;
+    size_t SlotIndex(const std::string& name) const;
     int Finish(bool interrupted);
 
     const CheckPlan& plan_;
