@@ -77,8 +77,16 @@ std::string OpenDatabase(const CheckPlan& plan, ResultsDatabase& db) {
     if (!target) {
         return "--db " + plan.options.database + ": " + why;
     }
-    if (why = db.Open(*target); why.empty() && !db.notice().empty()) {
-        std::fprintf(stderr, "%s: %s\n", kCheckProgram, ForTerminal(db.notice()).c_str());
+    why = db.Open(*target);
+    // The notice is a line per thing it did with the pending file.
+    const std::string& notice = db.notice();
+    for (size_t at = 0; at < notice.size();) {
+        const size_t end = std::min(notice.find('\n', at), notice.size());
+        if (end > at) {
+            std::fprintf(stderr, "%s: %s\n", kCheckProgram,
+                         ForTerminal(notice.substr(at, end - at)).c_str());
+        }
+        at = end + 1;
     }
     return why.empty() ? db.BeginRun(plan.run) : why;
 }
