@@ -26,14 +26,13 @@ void OpenPort(CommControl& control, const CheckOptions& o, const SlotPort& slot)
 }  // namespace
 
 SlotWorker::SlotWorker(const CheckPlan& plan, const SlotPort& slot, StopSignals& stop, Hooks hooks)
-    : plan_(plan),
-      slot_(slot),
-      stop_(stop),
-      hooks_(std::move(hooks)),
-      context_(new QObject),
-      toSlot_(context_),
-      toOwner_(&owner_) {
+    : plan_(plan), slot_(slot), stop_(stop), hooks_(std::move(hooks)), context_(new QObject) {
+    toOwner_.Attach(&owner_);
     context_->moveToThread(&thread_);
+    // Run on the slot's thread as it starts, and its last act.
+    QObject::connect(
+        &thread_, &QThread::started, context_, [this] { toSlot_.Attach(context_); },
+        Qt::DirectConnection);
     QObject::connect(&thread_, &QThread::finished, context_, &QObject::deleteLater);
     thread_.start();
 }

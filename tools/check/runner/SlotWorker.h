@@ -48,11 +48,13 @@ private:
     SlotPort slot_;
     StopSignals& stop_;
     Hooks hooks_;
-    QObject owner_;  // lives on the making thread: hooks run there
-    QThread thread_;
-    QObject* context_;  // lives on the slot's thread
+    // The mailboxes go after what watches them for calls: owner_ and
+    // context_, their notifiers' parents.
     ThreadMailbox toSlot_;
     ThreadMailbox toOwner_;
+    QObject owner_;  // lives on the making thread: hooks run there
+    QThread thread_;
+    QObject* context_;                      // lives on the slot's thread
     std::unique_ptr<CommControl> control_;  // made, used and destroyed on the slot's thread
     std::unique_ptr<UnitRunner> runner_;
 };
