@@ -62,13 +62,15 @@ const OptionSpec kOptions[] = {
      "CR before it."},
     {{"idle"}, "MS", "With --expect-regex: the answer ends when no byte came for MS."},
     {{"field"},
-     "NAME=OFFSET:LENGTH:TYPE[*SCALE]",
-     "A number at a fixed place of the raw answer, recorded as NAME: OFFSET from 0 (negative "
+     "FIELD",
+     "A number at a fixed place of the raw answer, NAME=OFFSET:LENGTH:TYPE[*SCALE], recorded "
+     "as NAME: OFFSET from 0 (negative "
      "from the end), LENGTH 1, 2 or 4, TYPE u8 s8 u16be u16le s16be s16le u32be u32le s32be "
      "s32le, SCALE a factor: 'temp=3:2:s16be*0.1'. Repeatable."},
     {{"measure"},
-     "NAME=LOW..HIGH [UNIT]",
-     "Judge the value NAME (a --field, or a named group of the pattern) against its limits, "
+     "MEASURE",
+     "NAME=LOW..HIGH [UNIT]: judge the value NAME (a --field, or a named group of the pattern) "
+     "against its limits, "
      "either end open ('..4.2', '3.0..'): a value outside them, or a group that is no number, "
      "fails the unit. 'vbat=3.0..4.2 V'. Repeatable."},
     {{"capture"}, "NAME", "Record the pattern's group NAME as text, unjudged. Repeatable."},
@@ -111,9 +113,10 @@ const OptionSpec kOptions[] = {
      "each on its own port, in rounds; over the plan's [[slot]] tables. Give stable names: "
      "/dev/serial/by-path/... (tessaline --list-ports shows them)."},
     {{"db"},
-     "FILE.sqlite|postgresql://USER@HOST[:PORT]/DB",
+     "FILE|URL",
      "Also write every unit to a results database: a SQLite file (made when missing) or a "
-     "PostgreSQL database. A unit that cannot be written is kept in a local file and sent by "
+     "PostgreSQL database, postgresql://USER@HOST[:PORT]/DB. A unit that cannot be written is kept "
+     "in a local file and sent by "
      "the next run with the same database."},
     {{"report"},
      "",
