@@ -7,8 +7,7 @@
 #include "serial/CommSettings.h"
 #include "serial/DevicePath.h"
 #include "serial/PortMapping.h"
-#include "tools/WholeNumber.h"
-#include "tools/check/core/ValueText.h"
+#include "tools/check/core/CommandArguments.h"
 
 namespace {
 
@@ -37,24 +36,6 @@ const char* const kStepOptions[] = {"send",
                                     "timeout",
                                     "settle"};
 
-// The argument's own bytes: Latin-1 maps every byte to one character and back.
-QString FromBytes(const std::string& bytes) {
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::string ToBytes(const QString& text) {
-    return text.toLatin1().toStdString();
-}
-
-// A whole decimal number within [low, high] into `out`; false otherwise.
-bool ParseWhole(const std::string& text, int low, int high, int& out) {
-    const std::optional<int> value = ParseWholeNumber(text, low, high);
-    if (value) {
-        out = *value;
-    }
-    return value.has_value();
-}
-
 }  // namespace
 
 const char* UnsendableReason(const CommSettings& line) {
@@ -72,139 +53,6 @@ const char* UnsendableReason(const CommSettings& line) {
 }
 
 namespace {
-
-// The parsed command line's options by name, as bytes.
-class Arguments {
-public:
-    explicit Arguments(const QCommandLineParser& parser) : parser_(parser) {}
-    bool isSet(const char* name) const { return parser_.isSet(QString::fromUtf8(name)); }
-    std::string value(const char* name) const {
-        return ToBytes(parser_.value(QString::fromUtf8(name)));
-    }
-    std::vector<std::string> values(const char* name) const {
-        std::vector<std::string> all;
-        for (const QString& v : parser_.values(QString::fromUtf8(name))) {
-            all.push_back(ToBytes(v));
-        }
-        return all;
-    }
-    std::optional<Given<std::string>> given(const char* name) const {
-        if (!isSet(name)) {
-            return std::nullopt;
-        }
-        return Given<std::string>{value(name), std::string("--") + name};
-    }
-
-private:
-    const QCommandLineParser& parser_;
-};
-
-// A whole number option within [low, high]; empty, or why not.
-std::string Number(const Arguments& a, const char* name, int low, int high, const char* what,
-                   int& out) {
-    if (!a.isSet(name) || ParseWhole(a.value(name), low, high, out)) {
-        return std::string();
-    }
-    return std::string("--") + name + " takes " + what + " from " + std::to_string(low) + " to " +
-           std::to_string(high) + ", not '" + a.value(name) + "'";
-}
-
-std::string ParseSend(const Arguments& a, StepOptions& s) {
-    if (a.isSet("send") + a.isSet("send-hex") + a.isSet("send-entry") > 1) {
-        return "choose at most one of --send, --send-hex and --send-entry";
-    }
-    for (const auto& [name, source] :
-         {std::pair{"send", SendSource::Text}, std::pair{"send-hex", SendSource::Hex}}) {
-        if (a.isSet(name)) {
-            s.send = source;
-            s.sendText = *a.given(name);
-        }
-    }
-    if (a.isSet("send-entry")) {
-        s.send = SendSource::Entry;
-        s.sendEntry.origin = "--send-entry";
-        if (!ParseWhole(a.value("send-entry"), 1, 3, s.sendEntry.value)) {
-            return "--send-entry takes an entry number from 1 to 3, not '" + a.value("send-entry") +
-                   "'";
-        }
-    }
-    s.entryHex = a.isSet("entry-hex");
-    if (s.entryHex && s.send != SendSource::Entry) {
-        return "--entry-hex goes with --send-entry";
-    }
-    return std::string();
-}
-
-std::string ParseExpect(const Arguments& a, StepOptions& s) {
-    const int expectations = a.isSet("expect") + a.isSet("expect-entry") + a.isSet("expect-mask") +
-                             a.isSet("expect-regex");
-    if (expectations != 1) {
-        return expectations == 0 ? "say what to expect: --expect TEXT, --expect-entry N, "
-                                   "--expect-mask MASK or --expect-regex PATTERN"
-                                 : "choose one of --expect, --expect-entry, --expect-mask and "
-                                   "--expect-regex";
-    }
-    for (const auto& [name, source] :
-         {std::pair{"expect", ExpectSource::Text}, std::pair{"expect-mask", ExpectSource::Mask},
-          std::pair{"expect-regex", ExpectSource::Pattern}}) {
-        if (a.isSet(name)) {
-            s.expect = source;
-            s.expectText = *a.given(name);
-        }
-    }
-    if (a.isSet("expect-entry")) {
-        s.expect = ExpectSource::Entry;
-        s.expectEntry.origin = "--expect-entry";
-        if (!ParseWhole(a.value("expect-entry"), 1, 3, s.expectEntry.value)) {
-            return "--expect-entry takes an entry number from 1 to 3, not '" +
-                   a.value("expect-entry") + "'";
-        }
-    }
-    s.hex = a.isSet("hex");
-    s.end = a.given("end");
-    if (a.isSet("idle")) {
-        s.idleMs = Given<int>{0, "--idle"};
-        if (std::string why =
-                Number(a, "idle", 1, kLongestTimeoutMs, "whole milliseconds", s.idleMs->value);
-            !why.empty()) {
-            return why;
-        }
-    }
-    return std::string();
-}
-
-// Fields, measures and captures, each as its own reader takes it.
-std::string ParseValues(const Arguments& a, StepOptions& s) {
-    std::string error;
-    for (const std::string& text : a.values("field")) {
-        const std::optional<AnswerField> field = ParseAnswerField(text, error);
-        if (!field) {
-            return "--field " + text + ": " + error;
-        }
-        s.fields.push_back(FieldOption{*field, std::string(), "--field " + field->name});
-    }
-    for (const std::string& text : a.values("measure")) {
-        const std::optional<MeasureLimits> measure = ParseMeasure(text, error);
-        if (!measure) {
-            return "--measure " + text + ": " + error;
-        }
-        s.measures.push_back(MeasureOption{*measure, "--measure " + measure->name});
-    }
-    for (const std::string& name : a.values("capture")) {
-        if (const std::string why = ValueNameError(name); !why.empty()) {
-            return "--capture " + name + ": " + why;
-        }
-        s.captures.push_back(Given<std::string>{name, "--capture"});
-    }
-    s.checksum = a.given("checksum");
-    s.checksumOrder = a.given("checksum-order");
-    s.checksumRange = a.given("checksum-range");
-    s.checksumAscii = a.isSet("checksum-ascii");
-    if (s.checksumAscii && !s.checksum) {
-        return "--checksum-ascii goes with --checksum";
-    }
-    return std::string();
-}
 
 // --settings and --flow, over a plan's as well.
 std::string ParseLine(const Arguments& a, CheckOptions& o) {
@@ -416,9 +264,8 @@ ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) 
     const bool slotted = a.isSet("slot");
     for (const std::string& why :
          {slotted ? ParseLine(a, o) : ParsePort(a, o), ParseSlots(a, o), ParsePlan(a, o),
-          plan ? std::string() : ParseSend(a, o.step),
-          plan ? std::string() : ParseExpect(a, o.step),
-          plan ? std::string() : ParseValues(a, o.step), ParseReport(a, o), ParseRun(a, o)}) {
+          plan ? std::string() : ParseStepArguments(a, o.step), ParseReport(a, o),
+          ParseRun(a, o)}) {
         if (!why.empty()) {
             return Wrong(why);
         }
