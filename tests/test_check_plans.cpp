@@ -207,6 +207,13 @@ TEST_F(CheckPlans, ExamplesPassAgainstTheirDevices) {
         EXPECT_EQ(std::vector<std::string>(header.begin() + 14, header.end()), values);
         EXPECT_EQ(rows[3][14], example == "modbus-rtu" ? "12345678" : "490154203237518");
     }
+    // Four positions at once: a row per slot and round.
+    ChildProcess four(
+        {TESSALINE_EXAMPLES_PATH "/four-slots.sh", "--repeat", "2", "--quiet", "--log", "four.csv"},
+        ChildProcess::Options{true, std::nullopt});
+    const Ran ran = Finish(four);
+    EXPECT_EQ(ran.code, 0) << ran.out << ran.err;
+    EXPECT_EQ(ParseCsv(ReadFile("four.csv")).size(), 1u + 4 * 2);
 }
 
 }  // namespace
