@@ -15,45 +15,9 @@
 
 namespace {
 
-// The issue's example, line for line.
-const char kExample[] = R"toml([plan]
-name = "S3 sensor board"
-version = "4"
-unit_id = '^S3-[0-9]{6}$'        # ids that do not match are refused before the unit runs
-
-[port]
-path = "/dev/serial/by-path/pci-0000:00:14.0-usb-0:2:1.0-port0"
-settings = "115200,n,8,1"
-flow = "none"
-
-[defaults]
-timeout = 500                     # ms, per attempt
-end = "\r\n"
-
-[[step]]
-name = "serial number"
-send = "SN?\r\n"
-expect_regex = 'SN=(?<sn>[0-9A-F]{8})'
-capture = ["sn"]
-
-[[step]]
-name = "battery"
-send_hex = "01 04 00 00 00 01"
-checksum = "CRC-16/MODBUS"
-expect_mask = "01 04 02 ?? ??"
-field.vbat = { at = 3, type = "u16be", scale = 0.001, unit = "V", min = 3.0, max = 4.2 }
-retries = 2                       # attempts after the first
-on_fail = "stop"                  # or "continue"
-
-[[step]]
-name = "settle"
-wait = 200                        # ms, nothing sent
-
-[[teardown]]
-name = "sleep"
-send = "SLEEP\r\n"
-expect = "OK"
-)toml";
+// A plan with a step of every kind, kept once as the plan loader's fuzz seed;
+// the places below are its lines and columns.
+const std::string kExample = temp_files::ReadFile(TESSALINE_PLAN_EXAMPLE_PATH);
 
 // Two lines every plan needs; what a row adds starts on line 3.
 const std::string kHead = "[plan]\nname = \"p\"\n";
@@ -246,7 +210,6 @@ const char kStepKeyList[] =
 const char kNothingToDo[] =
     " has nothing to do: give it send, send_hex, send_entry, expect, expect_entry, "
     "expect_mask, expect_regex, wait or prompt";
-const char kQuietStep[] = ": a step that waits or shows a prompt does only that";
 
 TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
     const BadPlan plans[] = {
@@ -254,8 +217,6 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"syntax", kHead + "[[step]]\nsend = \"A\nexpect = 1\n",
          "plan.toml:4:10: Error while parsing string: unescaped control characters other than TAB "
          "(U+0009) are explicitly prohibited"},
-        {"not UTF-8", kHead + "[[step]]\nsend = \"\xFF\"\n",
-         "plan.toml:4:8: Encountered invalid utf-8 sequence"},
         // Keys that are not the plan's.
         {"misspelt key", kStep + "retrys = 2\n",
          std::string("plan.toml:5:1: unknown key \"retrys\" in [[step]]; allowed: ") +
@@ -266,14 +227,9 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"a step's key in [defaults]", kStep + "[defaults]\nsend = \"B\"\n",
          "plan.toml:6:1: unknown key \"send\" in [defaults]; allowed: timeout, settle, retries, "
          "on_fail, hex, checksum, checksum_order, checksum_range, checksum_ascii, end, idle"},
-        {"unknown part of a field", kStep + "field.v = { at = 1, type = \"u8\", offset = 2 }\n",
-         "plan.toml:5:34: unknown key \"offset\" in field.v; allowed: at, type, scale, unit, "
-         "min, max"},
         // Values of the wrong type or range.
         {"timeout as text", kStep + "timeout = \"500\"\n",
          "plan.toml:5:11: timeout takes whole milliseconds from 1 to 3600000, not \"500\""},
-        {"settle with a fraction", kStep + "settle = 1.5\n",
-         "plan.toml:5:10: settle takes whole milliseconds from 0 to 3600000, not 1.5"},
         {"too many retries", kStep + "retries = 101\n",
          "plan.toml:5:11: retries takes a whole number from 0 to 100, not 101"},
         {"on_fail", kStep + "on_fail = \"halt\"\n",
@@ -300,9 +256,8 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
          "plan.toml:5:16: expect_regex does not go with expect: choose at most one of expect, "
          "expect_entry, expect_mask and expect_regex"},
         {"wait after send", kStep + "wait = 100\n",
-         std::string("plan.toml:5:8: wait does not go with send") + kQuietStep},
-        {"expect after prompt", kHead + "[[step]]\nprompt = \"Press reset\"\nexpect = \"OK\"\n",
-         std::string("plan.toml:5:10: expect does not go with prompt") + kQuietStep},
+         "plan.toml:5:8: wait does not go with send: a step that waits or shows a prompt does "
+         "only that"},
         {"nothing to do", kHead + "[[step]]\nname = \"x\"\ntimeout = 5\n",
          std::string("plan.toml:3:1: [[step]]") + kNothingToDo},
         {"empty prompt", kHead + "[[step]]\nprompt = \"\"\n",
