@@ -7,11 +7,9 @@
 #include <QSqlDatabase>
 #include <QSqlRecord>
 #include <QStringList>
-#include <limits>
 #include <string>
 #include <vector>
 
-#include "platform/text/Gbk.h"
 #include "support/ChildProcess.h"
 #include "support/ResultsBackends.h"
 #include "support/ResultsSamples.h"
@@ -24,70 +22,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using Rows = std::vector<std::vector<std::string>>;
-
-// 2025-03-14T08:26:53.589Z
-const WallClock::time_point kAt{milliseconds(1741940813589)};
-
-UnitResult DetailedUnit() {
-    UnitResult u;
-    u.unit = 7;
-    u.id = gbk::Text("工位");  // as a GBK data library or terminal gives it
-    u.slot = "A1";
-    u.retest = 2;
-    u.verdict = Verdict::Fail;
-    u.reason = "mismatch at byte 3";
-    u.failedStep = "battery";
-    u.start = kAt;
-    u.end = kAt + milliseconds(321);
-    u.ms = 320.75;
-
-    StepResult serial;
-    serial.name = "serial number";
-    serial.attempts = 1;
-    serial.sent = {'S', 'N', '?', '\r', '\n'};
-    serial.received = {'S', 'N', '=', '0', 'A'};
-    serial.verdict = Verdict::Pass;
-    serial.start = kAt + milliseconds(1);
-    serial.ms = 12.5;
-    serial.values = {{"sn", std::nullopt, "0A", "", std::nullopt, std::nullopt, false}};
-
-    StepResult battery;
-    battery.name = "battery";
-    battery.attempts = 3;
-    battery.sent = {0x01, 0x04, 0x00, 0x00, 0x00, 0x01, 0x31, 0xCA};
-    battery.received = {0x01, 0x04, 0x02, 0x0C};
-    battery.trailing = {0xE4};
-    battery.verdict = Verdict::Fail;
-    battery.reason = std::string("mismatch at byte 3\0", 19);
-    battery.start = kAt + milliseconds(20);
-    battery.ms = 0.25;
-    battery.values = {
-        {"vbat", 3.3, "", "V", 3.0, 4.2, true},
-        {"odd", std::numeric_limits<double>::quiet_NaN(), "", "", std::nullopt,
-         std::numeric_limits<double>::infinity(), true},
-    };
-
-    StepResult settle;  // the unit stopped before it
-    settle.name = "settle";
-
-    StepResult sleep;
-    sleep.name = "sleep";
-    sleep.attempts = 1;
-    sleep.sent = {'S', 'L'};
-    sleep.late = {'O', 'K'};
-    sleep.verdict = Verdict::Timeout;
-    sleep.reason = "no answer";
-    sleep.start = kAt + milliseconds(300);
-    sleep.ms = 20;
-
-    u.steps = {serial, battery, settle};
-    u.teardown = {sleep};
-    return u;
-}
-
-RunInfo DetailedRun() {
-    return {"S3 board", "4", std::string(64, 'e'), "st-1", kAt, std::nullopt};
-}
 
 class ResultsRecords : public ResultsBackendTest {};
 
@@ -132,7 +66,7 @@ TEST_P(ResultsRecords, AUnitGoesInWholeAndReadsBack) {
               (Rows{{"S3 board", "4", std::string(64, 'e'), "st-1", "2025-03-14T08:26:53.589Z",
                      "NULL"}}));
     ASSERT_EQ(results.WriteUnit(DetailedUnit()), "");
-    ASSERT_EQ(results.EndRun(kAt + milliseconds(1000)), "");
+    ASSERT_EQ(results.EndRun(kDetailedStart + milliseconds(1000)), "");
 
     EXPECT_EQ(Value(db, "SELECT end_time FROM runs"), "2025-03-14T08:26:54.589Z");
     EXPECT_EQ(Select(db,
