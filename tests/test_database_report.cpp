@@ -5,8 +5,6 @@
 
 #include <QDate>
 #include <QDateTime>
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTime>
 #include <fstream>
 #include <iterator>
@@ -125,20 +123,7 @@ TEST_P(ResultsQueries, YieldPerStepAndFirstPassYieldPerStation) {
 TEST_P(ResultsQueries, HistoryOfOneUnit) {
     const std::string db = Fresh();
     WriteLineDay(db);
-    DatabaseConnection connection;
-    ASSERT_EQ(connection.Open(Target(db), {}), "");
-    QSqlQuery query(connection.database());
-    ASSERT_TRUE(query.prepare(QString::fromLatin1(kUnitHistorySql)));
-    query.bindValue(QStringLiteral(":id"), QStringLiteral("B"));
-    ASSERT_TRUE(query.exec());
-    Rows rows;
-    while (query.next()) {
-        std::vector<std::string> row;
-        for (int c = 0; c < query.record().count(); ++c) {
-            row.push_back(query.isNull(c) ? "NULL" : query.value(c).toString().toStdString());
-        }
-        rows.push_back(row);
-    }
+    const Rows rows = Select(db, kUnitHistorySql, {{":id", "B"}});
     const std::string a = "2025-03-14T08:00:20.000Z";
     const std::string b = "2025-03-14T08:00:40.000Z";
     const std::string fail = "mismatch at byte 1";

@@ -64,15 +64,21 @@ public:
         return target.value_or(DatabaseTarget());
     }
 
-    // A query's rows as texts ("NULL" for NULL), on a connection of its own.
-    static std::vector<std::vector<std::string>> Select(const std::string& db,
-                                                        const std::string& sql) {
+    // A query's rows as texts ("NULL" for NULL), on a connection of its own,
+    // with values for its placeholders such as :id.
+    static std::vector<std::vector<std::string>> Select(
+        const std::string& db, const std::string& sql,
+        const std::vector<std::pair<const char*, const char*>>& bound = {}) {
         DatabaseConnection connection;
         const std::string error = connection.Open(Target(db), {});
         EXPECT_EQ(error, "");
         std::vector<std::vector<std::string>> rows;
         QSqlQuery query(connection.database());
-        EXPECT_TRUE(query.exec(QString::fromStdString(sql)))
+        const bool prepared = query.prepare(QString::fromStdString(sql));
+        for (const auto& [name, value] : bound) {
+            query.bindValue(QString::fromUtf8(name), QString::fromUtf8(value));
+        }
+        EXPECT_TRUE(prepared && query.exec())
             << sql << ": " << query.lastError().text().toStdString();
         while (query.next()) {
             std::vector<std::string> row;
