@@ -30,3 +30,9 @@ private:
 [[noreturn]] inline void Fail() {
     std::abort();
 }
+
+inline void Require(bool holds) {
+    if (!holds) {
+        Fail();
+    }
+}

@@ -6,11 +6,11 @@
 // readers, which must not crash and must keep their promises.
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "FuzzInput.h"
 #include "tools/check/core/AnswerField.h"
 #include "tools/check/core/AnswerMask.h"
 #include "tools/check/core/MeasureLimits.h"
@@ -18,13 +18,6 @@
 #include "tools/check/core/ValueText.h"
 
 namespace {
-
-// An invariant broke: libFuzzer saves the input that did it.
-void Require(bool holds) {
-    if (!holds) {
-        std::abort();
-    }
-}
 
 // The nibble's value by its place in the list of digits, -2 for '?', -1 for
 // anything else.

@@ -2,6 +2,7 @@
 // taken by its parameters gives what a slow bit-by-bit register gives, and a
 // body with the checksum its frame computes passes that frame's check.
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -55,16 +56,10 @@ uint64_t Number(FuzzInput& in) {
 }
 
 std::string Written(uint64_t value, bool hex) {
-    if (!hex) {
-        return std::to_string(value);
-    }
-    static const char kDigits[] = "0123456789abcdef";
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), kDigits[value % 16]);
-        value /= 16;
-    } while (value != 0);
-    return "0X" + digits;
+    char text[24];
+    std::snprintf(text, sizeof text, hex ? "0X%llx" : "%llu",
+                  static_cast<unsigned long long>(value));
+    return text;
 }
 
 // A spec built from the input: every width, both ways of writing numbers.
@@ -91,30 +86,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const ByteArray body(rest.begin(), rest.end());
 
     const ChecksumLookup lookup = FindChecksum(spec);
-    if (lookup.algorithm.has_value() != lookup.error.empty()) {
-        Fail();
-    }
-    if ((mode & 1) && !lookup.algorithm && lookup.error.rfind("poly must not be 0", 0) != 0) {
-        Fail();
-    }
+    Require(lookup.algorithm.has_value() == lookup.error.empty());
+    // A built spec is refused only for a zero poly.
+    Require(!(mode & 1) || lookup.algorithm || lookup.error.rfind("poly must not be 0", 0) == 0);
     std::string error;
     const std::optional<ChecksumRange> range = ParseChecksumRange(rangeText, error);
-    if (range.has_value() != error.empty()) {
-        Fail();
-    }
+    Require(range.has_value() == error.empty());
     if (!lookup.algorithm) {
         return 0;
     }
     const ChecksumAlgorithm& algorithm = *lookup.algorithm;
     if (algorithm.kind() == ChecksumAlgorithm::Kind::Crc) {
         const CrcParameters& p = algorithm.crc();
-        if (p.width < 1 || p.width > 64 || p.poly == 0 || p.poly > Mask(p.width) ||
-            p.init > Mask(p.width) || p.xorout > Mask(p.width)) {
-            Fail();
-        }
-        if (algorithm.Compute(body) != SlowCrc(p, body)) {
-            Fail();
-        }
+        Require(p.width >= 1 && p.width <= 64 && p.poly != 0 && p.poly <= Mask(p.width) &&
+                p.init <= Mask(p.width) && p.xorout <= Mask(p.width));
+        Require(algorithm.Compute(body) == SlowCrc(p, body));
     }
 
     const std::optional<ChecksumOrder> order =
@@ -125,22 +111,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::optional<ByteArray> checksum = frame.ChecksumFor(body);
     ByteArray whole = body;
     if (checksum) {
-        if (checksum->size() != frame.wireSize()) {
-            Fail();
-        }
+        Require(checksum->size() == frame.wireSize());
         whole.insert(whole.end(), checksum->begin(), checksum->end());
-        if (frame.Check(whole) != ChecksumCheck::Good) {
-            Fail();
-        }
+        Require(frame.Check(whole) == ChecksumCheck::Good);
     } else {
+        // A body the range does not fit fails whatever follows it.
         whole.resize(body.size() + frame.wireSize(), 0);
-        if (frame.Check(whole) != ChecksumCheck::Wrong) {
-            Fail();
-        }
+        Require(frame.Check(whole) == ChecksumCheck::Wrong);
     }
     const size_t shortBy = 1 + mode % frame.wireSize();
-    if (frame.Check(whole.data(), frame.wireSize() - shortBy) != ChecksumCheck::TooShort) {
-        Fail();
-    }
+    Require(frame.Check(whole.data(), frame.wireSize() - shortBy) == ChecksumCheck::TooShort);
     return 0;
 }

@@ -10,16 +10,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);
     std::string error;
-    if (!ParseDatabaseTarget(text, error) && error.find('\n') != std::string::npos) {
-        Fail();
-    }
-    const auto record = DecodePendingRecord(text);
-    if (record) {
+    Require(ParseDatabaseTarget(text, error) || error.find('\n') == std::string::npos);
+    if (const auto record = DecodePendingRecord(text)) {
         const std::string line = EncodePendingRecord(*record);
         const auto again = DecodePendingRecord(line);
-        if (!again || EncodePendingRecord(*again) != line) {
-            Fail();
-        }
+        Require(again && EncodePendingRecord(*again) == line);
     }
     return 0;
 }

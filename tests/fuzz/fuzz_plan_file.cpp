@@ -14,12 +14,6 @@ namespace {
 
 const std::string kShown = "fuzz.toml";
 
-void Require(bool holds) {
-    if (!holds) {
-        Fail();
-    }
-}
-
 // One line that starts with the plan's name and a place in it.
 void RequirePlaced(const std::string& text) {
     Require(text.compare(0, kShown.size() + 1, kShown + ":") == 0);
