@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <thread>
@@ -26,21 +25,6 @@ std::string Tail(const std::string& path) {
     std::ifstream in(path);
     const std::string text{std::istreambuf_iterator<char>(in), {}};
     return text.size() > 2000 ? text.substr(text.size() - 2000) : text;
-}
-
-std::string PercentEncoded(const std::string& text) {
-    std::string out;
-    for (unsigned char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-            c == '-' || c == '_' || c == '.') {
-            out += static_cast<char>(c);
-        } else {
-            char escaped[4];
-            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-            out += escaped;
-        }
-    }
-    return out;
 }
 
 }  // namespace
@@ -179,6 +163,11 @@ std::string PostgresServer::CreateDatabase(const std::string& name) const {
 }
 
 std::string PostgresServer::Url(const std::string& database) const {
-    return std::string("postgresql://") + kUser + "@" + PercentEncoded(folder_) + ":" +
-           std::to_string(kPort) + "/" + database;
+    // The folder's name holds letters, digits and '-' besides its slashes.
+    std::string host = folder_;
+    for (size_t at; (at = host.find('/')) != std::string::npos;) {
+        host.replace(at, 1, "%2F");
+    }
+    return std::string("postgresql://") + kUser + "@" + host + ":" + std::to_string(kPort) + "/" +
+           database;
 }
