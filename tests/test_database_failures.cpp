@@ -22,10 +22,6 @@ protected:
     static Rows UnitCounts(const std::string& db) {
         return Select(db, "SELECT unit_id, COUNT(*) FROM units GROUP BY unit_id ORDER BY unit_id");
     }
-    static size_t LinesIn(const std::string& path) {
-        const std::string text = ReadFile(path);
-        return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-    }
     static std::string Kept(const std::string& what, const std::string& path) {
         return "; " + what + " is kept in " + path +
                " and goes in when this database is next opened";
@@ -87,7 +83,8 @@ TEST_P(ResultsFailures, UnitsOfAFailedDatabaseGoInAtTheNextOpenOnce) {
         EXPECT_EQ(results.WriteUnit(SampleUnit(3, "U", 2, 2)), reason + Kept("unit 3", pending));
         EXPECT_EQ(results.EndRun(kSampleStart), reason + Kept("the run's end", pending));
     }
-    EXPECT_EQ(LinesIn(pending), 3u);
+    const std::string lines = ReadFile(pending);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3);
     EXPECT_EQ(UnitCounts(db), (Rows{{"U-1", "1"}}));
 
     ResultsDatabase next;

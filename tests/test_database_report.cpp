@@ -106,14 +106,12 @@ TEST_P(ResultsQueries, YieldPerStepAndFirstPassYieldPerStation) {
                   steps[i]);
     }
     ASSERT_EQ(report.stations.size(), 2u);
-    EXPECT_EQ(report.stations[0].station, "st-a");
-    EXPECT_EQ(report.stations[0].units, 3);
-    EXPECT_EQ(report.stations[0].passed, 2);
-    EXPECT_EQ(report.stations[0].yieldPercent, 66.7);
-    EXPECT_EQ(report.stations[1].station, "st-b");
-    EXPECT_EQ(report.stations[1].units, 1);
-    EXPECT_EQ(report.stations[1].passed, 0);
-    EXPECT_EQ(report.stations[1].yieldPercent, 0.0);
+    const std::vector<std::tuple<std::string, long long, long long, double>> stations = {
+        {"st-a", 3, 2, 66.7}, {"st-b", 1, 0, 0.0}};
+    for (size_t i = 0; i < stations.size(); ++i) {
+        const auto& s = report.stations[i];
+        EXPECT_EQ(std::make_tuple(s.station, s.units, s.passed, s.yieldPercent), stations[i]);
+    }
 
     ASSERT_EQ(results.Report(kSampleStart + seconds(3600), report), "");
     EXPECT_TRUE(report.steps.empty());
