@@ -172,7 +172,6 @@ TEST_F(BareCommControl, ARelativeDeviceNameIsTheFileHere) {
     const Case cases[] = {
         {"mydev", "", ""},
         {"", "mydev", ""},
-        {"./mydev", "", ""},
         {ptsName, "",
          "Invalid port number: COM2 (" + here.path().string() + "/" + ptsName +
              ": No such file or directory; tessaline --list-ports shows the serial "

@@ -76,8 +76,6 @@ TEST(TrafficRecordLine, EachKindAsDocumented) {
         {{TrafficKind::Receive, kInstant, {0xD6, 0x0A, 'x', 0xD0}, {}}, "RX 4 D6 0A 78 D0 |..x.|"},
         // One byte that is no whole GBK character is one dot, also where a
         // decoder makes a character of it (0x80, 0xFF).
-        {{TrafficKind::Receive, kInstant, {0xFF}, {}}, "RX 1 FF |.|"},
-        {{TrafficKind::Receive, kInstant, {0x80}, {}}, "RX 1 80 |.|"},
         {{TrafficKind::Receive, kInstant, {0x41, 0xFF, 0x80}, {}}, "RX 3 41 FF 80 |A..|"},
         {{TrafficKind::Receive, kInstant, {0xD6, 0xD0, 0xFF, 0xAA, 0xBB}, {}},
          "RX 5 D6 D0 FF AA BB |中...|"},
