@@ -203,14 +203,6 @@ struct BadPlan {
     std::string error;  // the whole line
 };
 
-const char kStepKeyList[] =
-    "name, send, send_hex, send_entry, entry_hex, expect, expect_entry, hex, expect_mask, "
-    "expect_regex, end, idle, field, measure, capture, checksum, checksum_order, "
-    "checksum_range, checksum_ascii, timeout, settle, retries, on_fail, wait, prompt";
-const char kNothingToDo[] =
-    " has nothing to do: give it send, send_hex, send_entry, expect, expect_entry, "
-    "expect_mask, expect_regex, wait or prompt";
-
 TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
     const BadPlan plans[] = {
         // What the TOML reader says, at its place.
@@ -219,8 +211,10 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
          "(U+0009) are explicitly prohibited"},
         // Keys that are not the plan's.
         {"misspelt key", kStep + "retrys = 2\n",
-         std::string("plan.toml:5:1: unknown key \"retrys\" in [[step]]; allowed: ") +
-             kStepKeyList},
+         "plan.toml:5:1: unknown key \"retrys\" in [[step]]; allowed: name, send, send_hex, "
+         "send_entry, entry_hex, expect, expect_entry, hex, expect_mask, expect_regex, end, idle, "
+         "field, measure, capture, checksum, checksum_order, checksum_range, checksum_ascii, "
+         "timeout, settle, retries, on_fail, wait, prompt"},
         {"unknown table", kStep + "[ports]\npath = \"x\"\n",
          "plan.toml:5:2: unknown key \"ports\" at the top of the plan; allowed: plan, port, "
          "defaults, step, teardown, slot"},
@@ -259,7 +253,8 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
          "plan.toml:5:8: wait does not go with send: a step that waits or shows a prompt does "
          "only that"},
         {"nothing to do", kHead + "[[step]]\nname = \"x\"\ntimeout = 5\n",
-         std::string("plan.toml:3:1: [[step]]") + kNothingToDo},
+         "plan.toml:3:1: [[step]] has nothing to do: give it send, send_hex, send_entry, expect, "
+         "expect_entry, expect_mask, expect_regex, wait or prompt"},
         {"empty prompt", kHead + "[[step]]\nprompt = \"\"\n",
          "plan.toml:4:10: prompt needs a text to show"},
         {"checksum_ascii alone", kHead + "[[step]]\nexpect = \"A\"\nchecksum_ascii = true\n",
@@ -378,9 +373,8 @@ TEST(PlanFile, ReadsAFileAndNamesOneItCannotRead) {
     EXPECT_EQ(error, "plans: cannot read the plan: it is a folder");
     std::ofstream("plans/bad.toml") << "[plan]\nname = \"S3\"\n[[step]]\nwiat = 5\n";
     EXPECT_FALSE(LoadPlanFile("plans/bad.toml", error));
-    EXPECT_EQ(error, std::string("plans/bad.toml:4:1: unknown key \"wiat\" in [[step]]; "
-                                 "allowed: ") +
-                         kStepKeyList);
+    EXPECT_EQ(error.rfind("plans/bad.toml:4:1: unknown key \"wiat\" in [[step]]; allowed: ", 0), 0u)
+        << error;
 }
 
 }  // namespace
