@@ -14,8 +14,6 @@
 
 namespace {
 
-using Rows = std::vector<std::vector<std::string>>;
-
 class ResultsFailures : public ResultsBackendTest {
 protected:
     // Units by id, how often each is there.

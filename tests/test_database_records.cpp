@@ -21,7 +21,6 @@
 namespace {
 
 using std::chrono::milliseconds;
-using Rows = std::vector<std::vector<std::string>>;
 
 class ResultsRecords : public ResultsBackendTest {};
 

@@ -21,7 +21,6 @@ namespace {
 
 using std::chrono::milliseconds;
 using std::chrono::seconds;
-using Rows = std::vector<std::vector<std::string>>;
 
 StepResult Step(const std::string& name, Verdict verdict, WallClock::time_point start) {
     StepResult step;

@@ -17,6 +17,9 @@
 #include "tools/check/database/DatabaseConnection.h"
 #include "tools/check/database/DatabaseTarget.h"
 
+// A query's rows, each value as text.
+using Rows = std::vector<std::vector<std::string>>;
+
 // The record tests run once on a SQLite file and once on a database of the
 // test program's own PostgreSQL server (started on first use).
 struct ResultsBackend {
@@ -66,13 +69,12 @@ public:
 
     // A query's rows as texts ("NULL" for NULL), on a connection of its own,
     // with values for its placeholders such as :id.
-    static std::vector<std::vector<std::string>> Select(
-        const std::string& db, const std::string& sql,
-        const std::vector<std::pair<const char*, const char*>>& bound = {}) {
+    static Rows Select(const std::string& db, const std::string& sql,
+                       const std::vector<std::pair<const char*, const char*>>& bound = {}) {
         DatabaseConnection connection;
         const std::string error = connection.Open(Target(db), {});
         EXPECT_EQ(error, "");
-        std::vector<std::vector<std::string>> rows;
+        Rows rows;
         QSqlQuery query(connection.database());
         const bool prepared = query.prepare(QString::fromStdString(sql));
         for (const auto& [name, value] : bound) {
