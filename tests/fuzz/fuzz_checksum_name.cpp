@@ -62,8 +62,8 @@ std::string Written(uint64_t value, bool hex) {
     return text;
 }
 
-// A spec built from the input: every width, both ways of writing numbers.
-std::string BuiltSpec(FuzzInput& in) {
+// A CRC text built from the input: every width, both ways of writing numbers.
+std::string BuiltCrcText(FuzzInput& in) {
     const unsigned char shape = in.Byte();
     const int width = shape % 64 + 1;
     const uint64_t poly = Number(in) & Mask(width);
@@ -80,14 +80,14 @@ std::string BuiltSpec(FuzzInput& in) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FuzzInput in(data, size);
     const unsigned char mode = in.Byte();
-    const std::string spec = (mode & 1) ? BuiltSpec(in) : in.Text(in.Byte() % 96);
+    const std::string text = (mode & 1) ? BuiltCrcText(in) : in.Text(in.Byte() % 96);
     const std::string rangeText = in.Text(in.Byte() % 24);
     const std::string rest = in.Text(size);
     const ByteArray body(rest.begin(), rest.end());
 
-    const ChecksumLookup lookup = FindChecksum(spec);
+    const ChecksumLookup lookup = FindChecksum(text);
     Require(lookup.algorithm.has_value() == lookup.error.empty());
-    // A built spec is refused only for a zero poly.
+    // A built CRC text is refused only for a zero poly.
     Require(!(mode & 1) || lookup.algorithm || lookup.error.rfind("poly must not be 0", 0) == 0);
     std::string error;
     const std::optional<ChecksumRange> range = ParseChecksumRange(rangeText, error);
