@@ -2,6 +2,7 @@
 // a pseudo-terminal, step by step, and reads back what the program wrote.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <unistd.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -126,6 +127,8 @@ TEST_F(CheckPlans, RunStepByStepWithRetriesTeardownAndStops) {
             if (!answer.empty() && answer[0] == '!') {
                 check.Signal(SIGINT);
                 answer.erase(0, 1);
+                // The signal reaches the program before the answer does.
+                usleep(200000);
             }
             pty.Write(answer);
         }
