@@ -5,6 +5,15 @@
 
 namespace {
 
+// A data library entry's number, 1 to 3; empty, or why not.
+std::string EntryNumber(const Arguments& a, const char* name, Given<int>& entry) {
+    entry.origin = std::string("--") + name;
+    if (ParseWhole(a.value(name), 1, 3, entry.value)) {
+        return std::string();
+    }
+    return entry.origin + " takes an entry number from 1 to 3, not '" + a.value(name) + "'";
+}
+
 std::string ParseSend(const Arguments& a, StepOptions& s) {
     if (a.isSet("send") + a.isSet("send-hex") + a.isSet("send-entry") > 1) {
         return "choose at most one of --send, --send-hex and --send-entry";
@@ -18,10 +27,8 @@ std::string ParseSend(const Arguments& a, StepOptions& s) {
     }
     if (a.isSet("send-entry")) {
         s.send = SendSource::Entry;
-        s.sendEntry.origin = "--send-entry";
-        if (!ParseWhole(a.value("send-entry"), 1, 3, s.sendEntry.value)) {
-            return "--send-entry takes an entry number from 1 to 3, not '" + a.value("send-entry") +
-                   "'";
+        if (std::string why = EntryNumber(a, "send-entry", s.sendEntry); !why.empty()) {
+            return why;
         }
     }
     s.entryHex = a.isSet("entry-hex");
@@ -50,10 +57,8 @@ std::string ParseExpect(const Arguments& a, StepOptions& s) {
     }
     if (a.isSet("expect-entry")) {
         s.expect = ExpectSource::Entry;
-        s.expectEntry.origin = "--expect-entry";
-        if (!ParseWhole(a.value("expect-entry"), 1, 3, s.expectEntry.value)) {
-            return "--expect-entry takes an entry number from 1 to 3, not '" +
-                   a.value("expect-entry") + "'";
+        if (std::string why = EntryNumber(a, "expect-entry", s.expectEntry); !why.empty()) {
+            return why;
         }
     }
     s.hex = a.isSet("hex");

@@ -136,17 +136,28 @@ std::string Ink(Verdict verdict) {
                                       : "\x1b[1;33m";
 }
 
+// "unit 7", "unit 7 (SN7)", "unit 7 (SN7, retest 2)".
+std::string UnitName(const UnitResult& unit) {
+    std::string name = "unit " + std::to_string(unit.unit);
+    if (!unit.id.empty()) {
+        name += " (" + ForTerminal(unit.id) +
+                (unit.retest > 1 ? ", retest " + std::to_string(unit.retest) : "") + ")";
+    }
+    return name;
+}
+
+// "PASS in 2.35 ms", "TIMEOUT after 1000.0 ms".
+std::string Outcome(Verdict verdict, double ms) {
+    return std::string(VerdictName(verdict)) + (verdict == Verdict::Timeout ? " after " : " in ") +
+           FormatMs(ms) + " ms";
+}
+
 }  // namespace
 
 std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule) {
     static const StepResult kNone;
     const StepResult& r = unit.steps.empty() ? kNone : unit.steps.front();
-    std::string line = "unit " + std::to_string(unit.unit);
-    if (!unit.id.empty()) {
-        line += " (" + ForTerminal(unit.id) + ")";
-    }
-    line += std::string(": ") + VerdictName(unit.verdict) +
-            (unit.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(unit.ms) + " ms";
+    std::string line = UnitName(unit) + ": " + Outcome(unit.verdict, unit.ms);
     line += ", sent " + (r.sent.empty() ? std::string("nothing") : HexBytes(r.sent));
     line += ", received " + (r.received.empty() ? std::string("nothing") : HexBytes(r.received));
     // What the device sent beyond the verdict, so the operator sees all of it.
@@ -177,9 +188,7 @@ std::string FormatUnitReport(const UnitResult& unit, const AnswerRule& rule) {
 
 std::string FormatStepLine(const StepResult& step, bool teardown) {
     std::string line = std::string("  ") + (teardown ? "teardown " : "") + ForTerminal(step.name) +
-                       ": " + VerdictName(step.verdict) +
-                       (step.verdict == Verdict::Timeout ? " after " : " in ") + FormatMs(step.ms) +
-                       " ms";
+                       ": " + Outcome(step.verdict, step.ms);
     if (step.attempts > 1) {
         line += " after " + std::to_string(step.attempts) + " attempts";
     }
@@ -191,12 +200,7 @@ std::string FormatStepLine(const StepResult& step, bool teardown) {
 }
 
 std::string FormatPlanUnitLine(const UnitResult& unit) {
-    std::string line = "unit " + std::to_string(unit.unit);
-    if (!unit.id.empty()) {
-        line += " (" + ForTerminal(unit.id) +
-                (unit.retest > 1 ? ", retest " + std::to_string(unit.retest) : "") + ")";
-    }
-    line += std::string(": ") + VerdictName(unit.verdict) + " in " + FormatMs(unit.ms) + " ms";
+    std::string line = UnitName(unit) + ": " + Outcome(unit.verdict, unit.ms);
     if (!unit.failedStep.empty()) {
         line += " at " + ForTerminal(unit.failedStep) + ": " + ForTerminal(unit.reason);
     }

@@ -15,31 +15,18 @@ UnitIdSource::UnitIdSource(int fd, bool prompt, StopSignals& stop)
     : fd_(fd), prompt_(prompt), stop_(stop) {}
 
 UnitIdSource::Result UnitIdSource::Next(std::string& id) {
-    std::string line;
-    for (;;) {
-        const Result result = NextLine(kUnitIdPrompt, line);
-        if (result != Result::Unit) {
-            return result;
-        }
-        if (line.size() > kLongestUnitId) {
-            Refuse("longer than " + std::to_string(kLongestUnitId) + " bytes");
-            continue;
-        }
-        std::string candidate = lastId_;
-        id = NextUnitId(line, candidate);
-        if (const std::string why = check_ ? check_(id) : std::string(); !why.empty()) {
-            Refuse(why);
-            continue;
-        }
-        lastId_ = candidate;
-        return Result::Unit;
-    }
+    return NextId(kUnitIdPrompt, true, id);
 }
 
 UnitIdSource::Result UnitIdSource::NextSlotId(const std::string& slot, std::string& id) {
+    return NextId(slot + " unit id:", false, id);
+}
+
+UnitIdSource::Result UnitIdSource::NextId(const std::string& prompt, bool repeatLast,
+                                          std::string& id) {
     std::string line;
     for (;;) {
-        const Result result = NextLine(slot + " unit id:", line);
+        const Result result = NextLine(prompt, line);
         if (result != Result::Unit) {
             return result;
         }
@@ -47,12 +34,16 @@ UnitIdSource::Result UnitIdSource::NextSlotId(const std::string& slot, std::stri
             Refuse("longer than " + std::to_string(kLongestUnitId) + " bytes");
             continue;
         }
-        std::string none;
-        id = NextUnitId(line, none);
-        if (const std::string why = check_ && !id.empty() ? check_(id) : std::string();
-            !why.empty()) {
+        std::string last = repeatLast ? lastId_ : std::string();
+        id = NextUnitId(line, last);
+        // An empty id leaves a slot out of the round: nothing to check.
+        const bool checked = check_ && (repeatLast || !id.empty());
+        if (const std::string why = checked ? check_(id) : std::string(); !why.empty()) {
             Refuse(why);
             continue;
+        }
+        if (repeatLast) {
+            lastId_ = last;
         }
         return Result::Unit;
     }

@@ -44,6 +44,9 @@ public:
     int skipped() const { return skipped_; }
 
 private:
+    // An id from the next line; `repeatLast`: an empty line repeats the
+    // last id, else it gives an empty one.
+    Result NextId(const std::string& prompt, bool repeatLast, std::string& id);
     Result NextLine(const std::string& prompt, std::string& text);
     // Waits until the input has something to read or a stop request came;
     // false on a stop request.
