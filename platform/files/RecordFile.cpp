@@ -14,10 +14,23 @@ RecordFile::~RecordFile() {
 }
 
 void RecordFile::Close() {
-    if (fd_ >= 0) {
+    if (fd_ >= 0 && owned_) {
         ::close(fd_);
-        fd_ = -1;
     }
+    fd_ = -1;
+    owned_ = true;
+}
+
+int RecordFile::Adopt(int fd) {
+    Close();
+    struct stat info {};
+    if (::fstat(fd, &info) != 0) {
+        return errno;
+    }
+    fd_ = fd;
+    owned_ = false;
+    regular_ = S_ISREG(info.st_mode);
+    return 0;
 }
 
 int RecordFile::Open(const std::string& path) {

@@ -33,6 +33,10 @@ public:
     // refused (ENXIO) rather than waited for.
     int Open(const std::string& path);
 
+    // Appends to a descriptor someone else opened and keeps open (standard
+    // output), as to an opened file; it is not closed here.
+    int Adopt(int fd);
+
     // Appends a batch of whole records. ETIMEDOUT: a pipe took nothing, or
     // another writer kept the file locked, for kStallMs.
     int Append(const std::string& records);
@@ -52,5 +56,6 @@ private:
     void CutPartialBatch(long long start, size_t written);
 
     int fd_ = -1;
+    bool owned_ = true;
     bool regular_ = false;
 };

@@ -2,16 +2,18 @@
 
 #include <string>
 
+#include "platform/files/RecordFile.h"
+
 // Standard output as the check program writes its unit lines and summary:
-// one write(2) loop per text, so that a failure is seen at once rather than
-// lost in a stream's buffer. A reader that went away (EPIPE: `| head -1`)
-// and any other failure (a full disk, a closed descriptor) are told apart:
-// the first ends a run quietly, the second is an error.
+// each text in whole records (RecordFile), so that a failure is seen at once
+// rather than lost in a stream's buffer. A reader that went away (EPIPE:
+// `| head -1`) and any other failure (a full disk, a closed descriptor) are
+// told apart: the first ends a run quietly, the second is an error.
 class RunOutput {
 public:
     enum class State { Open, ReaderGone, Failed };
 
-    explicit RunOutput(int fd) : fd_(fd) {}
+    explicit RunOutput(int fd);
 
     // Writes all of `text` unless the output failed before or fails now.
     State Write(const std::string& text);
@@ -21,7 +23,7 @@ public:
     std::string failure() const;
 
 private:
-    int fd_;
+    RecordFile file_;
     State state_ = State::Open;
     int error_ = 0;
 };
