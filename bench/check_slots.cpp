@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "bench/BenchFigures.h"
+#include "bench/CheckLog.h"
 #include "support/DeviceProcess.h"
 #include "support/EventLoopWaits.h"
 #include "tools/check/runner/CheckProgram.h"
@@ -23,20 +24,6 @@
 namespace {
 
 constexpr int kAnswerDelayMs = 20;
-
-// Each unit's end, from the log's first column.
-std::vector<QDateTime> UnitTimes(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);  // header
-    std::vector<QDateTime> times;
-    while (std::getline(in, line)) {
-        times.push_back(
-            QDateTime::fromString(QString::fromStdString(line.substr(0, 29)), Qt::ISODateWithMs));
-    }
-    std::sort(times.begin(), times.end());
-    return times;
-}
 
 // Units per second over `rounds` rounds on the first `used` ports, the
 // first round (the devices see the ports open) left out; 0 on a failure.
@@ -52,7 +39,11 @@ double UnitsPerSecond(const std::vector<std::string>& ports, size_t used, int ro
     if (RunCheckProgram(args) != 0) {
         return 0;
     }
-    const std::vector<QDateTime> times = UnitTimes(log);
+    std::vector<QDateTime> times;
+    for (const LoggedUnit& u : ReadLoggedUnits(log)) {
+        times.push_back(u.time);
+    }
+    std::sort(times.begin(), times.end());
     if (times.size() != used * size_t(rounds)) {
         return 0;
     }

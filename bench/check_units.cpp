@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "bench/BenchFigures.h"
+#include "bench/CheckLog.h"
 #include "serial/CommSettings.h"
 #include "support/DeviceProcess.h"
 #include "support/EventLoopWaits.h"
@@ -43,43 +44,6 @@ constexpr int kBitsPerByte = 10;  // 8N1
 
 size_t ByteCount(const std::string& hex) {
     return (hex.size() + 1) / 3;
-}
-
-struct LoggedUnit {
-    QDateTime time;
-    double ms = 0;
-    bool passed = false;
-};
-
-// time is the first column, verdict, ms the 7th and 8th; no field of this
-// run holds a quoted comma except settings, the 3rd ("115200,n,8,1").
-std::vector<LoggedUnit> ReadUnits(const std::string& path) {
-    std::ifstream in(path);
-    std::string line;
-    std::getline(in, line);  // header
-    std::vector<LoggedUnit> units;
-    while (std::getline(in, line)) {
-        std::vector<std::string> fields(1);
-        bool quoted = false;
-        for (char c : line) {
-            if (c == '"') {
-                quoted = !quoted;
-            } else if (c == ',' && !quoted) {
-                fields.emplace_back();
-            } else if (c != '\r') {
-                fields.back() += c;
-            }
-        }
-        if (fields.size() < 8) {
-            continue;
-        }
-        LoggedUnit u;
-        u.time = QDateTime::fromString(QString::fromStdString(fields[0]), Qt::ISODateWithMs);
-        u.passed = fields[6] == "PASS";
-        u.ms = std::stod(fields[7]);
-        units.push_back(u);
-    }
-    return units;
 }
 
 struct Figures {
@@ -102,7 +66,7 @@ std::optional<Figures> Run(const std::string& port, int count, const std::string
     const int code = RunCheckProgram(args);
     Figures f;
     f.wallMs = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    const std::vector<LoggedUnit> units = ReadUnits(log);
+    const std::vector<LoggedUnit> units = ReadLoggedUnits(log);
     const long long passed =
         std::count_if(units.begin(), units.end(), [](const LoggedUnit& u) { return u.passed; });
     if (code != 0 || units.size() != size_t(count) || passed != count) {
