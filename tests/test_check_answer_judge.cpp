@@ -9,7 +9,6 @@
 #include "tools/check/core/AnswerJudge.h"
 #include "tools/check/core/CheckOptions.h"
 #include "tools/check/core/CheckPlan.h"
-#include "tools/check/core/ResultsLog.h"
 
 namespace {
 
@@ -53,120 +52,37 @@ const Args kModbusMask = {
 // 01 03 04 0E 1A 00 00 and its CRC-16/MODBUS, low byte first: v = 3.61.
 const std::string kModbusAnswer("\x01\x03\x04\x0E\x1A\x00\x00\xD9\x1C", 9);
 
-Args Plus(Args a, const Args& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
 TEST(AnswerJudge, DecidesAtTheRightByteWithItsReasonAndValues) {
     const Args pattern = {"--expect-regex", "SN=(?<sn>[0-9A-F]{4}) V=(?<v>[^ ]*)",
                           "--capture",      "sn",
                           "--measure",      "v=3.0..4.2"};
+    const Args ascii = {"--expect-regex",   ":.*", "--checksum", "LRC-8", "--checksum-ascii",
+                        "--checksum-range", "1.."};
+    const Args shortField = {"--expect-mask", "01 ??",     "--field",
+                             "t=1:2:u16be",   "--measure", "t=0.."};
+    const std::string outOfRange("\x01\x03\x04\x10\xD6\x00\x00\x1F\x0B", 9);
+    // clang-format off
     const JudgeCase cases[] = {
-        {"window rule, mismatch",
-         {"--expect", "OK"},
-         "OX",
-         Then::Nothing,
-         Verdict::Fail,
-         "mismatch at byte 2",
-         2,
-         ""},
-        {"window rule, nothing came",
-         {"--expect", "OK"},
-         "",
-         Then::TimeOut,
-         Verdict::Timeout,
-         "no answer",
-         0,
-         ""},
-        {"window rule, cut short",
-         {"--expect", "OK"},
-         "O",
-         Then::TimeOut,
-         Verdict::Timeout,
-         "answer cut short after 1 byte",
-         1,
-         ""},
-        {"window rule and a checksum",
-         {"--expect", "OK", "--checksum", "XOR-8"},
-         "OK\x04",
-         Then::Nothing,
-         Verdict::Pass,
-         "",
-         3,
-         ""},
-        {"window rule, wrong checksum",
-         {"--expect", "OK", "--checksum", "XOR-8"},
-         "OK\x05",
-         Then::Nothing,
-         Verdict::Fail,
-         "checksum",
-         3,
-         ""},
-        {"mask in range", kModbusMask, kModbusAnswer, Then::Nothing, Verdict::Pass, "", 9,
-         "v=3.610"},
-        {"mask, bad CRC", kModbusMask, kModbusAnswer.substr(0, 8) + "\xEE", Then::Nothing,
-         Verdict::Fail, "checksum", 9, "v=3.610"},
-        {"mask, out of range", kModbusMask, std::string("\x01\x03\x04\x10\xD6\x00\x00\x1F\x0B", 9),
-         Then::Nothing, Verdict::Fail, "v 4.31 above 4.2", 9, "v=4.310"},
-        {"mask, wrong function", kModbusMask, std::string("\x01\x83\x02", 3), Then::Nothing,
-         Verdict::Fail, "mismatch at byte 2", 2, "v=''"},
-        {"mask, half-known byte",
-         {"--expect-mask", "A? ?5"},
-         "\xAB\x15",
-         Then::Nothing,
-         Verdict::Pass,
-         "",
-         2,
-         ""},
-        {"pattern at a CR LF", pattern, "SN=00A1 V=3.61\r\nrest", Then::Nothing, Verdict::Pass, "",
-         16, "v=3.610 sn='00A1'"},
-        {"pattern at a lone LF", pattern, "SN=00A1 V=4.5\n", Then::Nothing, Verdict::Fail,
-         "v 4.5 above 4.2", 14, "v=4.500 sn='00A1'"},
-        {"pattern, no number", pattern, "SN=00A1 V=3,6\n", Then::Nothing, Verdict::Fail,
-         "v \"3,6\" is not a number", 14, "v='3,6' sn='00A1'"},
-        {"pattern, no match", pattern, "SN=00G1 V=3\n", Then::Nothing, Verdict::Fail, "no match",
-         12, ""},
-        {"pattern, no end", pattern, "SN=00A1 V=3.6", Then::TimeOut, Verdict::Timeout, "no end", 13,
-         ""},
-        {"pattern, own end",
-         {"--expect-regex", "OK", "--end", "\\x03"},
-         "OK\x03",
-         Then::Nothing,
-         Verdict::Pass,
-         "",
-         3,
-         ""},
-        {"pattern ends when idle",
-         {"--expect-regex", "O.", "--idle", "30"},
-         "OK",
-         Then::Idle,
-         Verdict::Pass,
-         "",
-         2,
-         ""},
-        // Modbus ASCII: LRC over the hex pairs' values, the frame ending in CR LF.
-        {"Modbus ASCII",
-         Plus(pattern, {"--checksum", "LRC-8", "--checksum-ascii", "--checksum-range", "1.."}),
-         ":010300000001FB\r\n", Then::Nothing, Verdict::Fail, "no match", 17, ""},
-        {"Modbus ASCII, bad LRC",
-         {"--expect-regex", ":.*", "--checksum", "LRC-8", "--checksum-ascii", "--checksum-range",
-          "1.."},
-         ":010300000001FC\r\n",
-         Then::Nothing,
-         Verdict::Fail,
-         "checksum",
-         17,
-         ""},
-        {"a field the answer is too short for",
-         {"--expect-mask", "01 ??", "--field", "t=1:2:u16be", "--measure", "t=0.."},
-         "\x01\x02",
-         Then::Nothing,
-         Verdict::Fail,
-         "t: the answer is too short for it (2 bytes)",
-         2,
-         "t=''"},
+        {"mismatch", {"--expect", "OK"}, "OX", Then::Nothing, Verdict::Fail, "mismatch at byte 2", 2, ""},
+        {"nothing came", {"--expect", "OK"}, "", Then::TimeOut, Verdict::Timeout, "no answer", 0, ""},
+        {"cut short", {"--expect", "OK"}, "O", Then::TimeOut, Verdict::Timeout, "answer cut short after 1 byte", 1, ""},
+        {"text, wrong checksum", {"--expect", "OK", "--checksum", "XOR-8"}, "OK\x05", Then::Nothing, Verdict::Fail, "checksum", 3, ""},
+        {"mask in range", kModbusMask, kModbusAnswer, Then::Nothing, Verdict::Pass, "", 9, "v=3.610"},
+        {"mask, bad CRC", kModbusMask, kModbusAnswer.substr(0, 8) + "\xEE", Then::Nothing, Verdict::Fail, "checksum", 9, "v=3.610"},
+        {"mask, out of range", kModbusMask, outOfRange, Then::Nothing, Verdict::Fail, "v 4.31 above 4.2", 9, "v=4.310"},
+        {"mask, wrong function", kModbusMask, std::string("\x01\x83\x02", 3), Then::Nothing, Verdict::Fail, "mismatch at byte 2", 2, "v=''"},
+        {"pattern at CR LF", pattern, "SN=00A1 V=3.61\r\nrest", Then::Nothing, Verdict::Pass, "", 16, "v=3.610 sn='00A1'"},
+        {"pattern at LF", pattern, "SN=00A1 V=4.5\n", Then::Nothing, Verdict::Fail, "v 4.5 above 4.2", 14, "v=4.500 sn='00A1'"},
+        {"no number", pattern, "SN=00A1 V=3,6\n", Then::Nothing, Verdict::Fail, "v \"3,6\" is not a number", 14, "v='3,6' sn='00A1'"},
+        {"no match", pattern, "SN=00G1 V=3\n", Then::Nothing, Verdict::Fail, "no match", 12, ""},
+        {"no end", pattern, "SN=00A1 V=3.6", Then::TimeOut, Verdict::Timeout, "no end", 13, ""},
+        {"own end", {"--expect-regex", "OK", "--end", "\\x03"}, "OK\x03", Then::Nothing, Verdict::Pass, "", 3, ""},
+        {"idle end", {"--expect-regex", "O.", "--idle", "30"}, "OK", Then::Idle, Verdict::Pass, "", 2, ""},
+        // Modbus ASCII: the LRC over the hex pairs' values, before CR LF.
+        {"Modbus ASCII, bad LRC", ascii, ":010300000001FC\r\n", Then::Nothing, Verdict::Fail, "checksum", 17, ""},
+        {"field past the end", shortField, "\x01\x02", Then::Nothing, Verdict::Fail, "t: the answer is too short for it (2 bytes)", 2, "t=''"},
     };
+    // clang-format on
     for (const JudgeCase& c : cases) {
         SCOPED_TRACE(c.name);
         const AnswerRule rule = RuleOf(c.rule);
@@ -191,32 +107,6 @@ TEST(AnswerJudge, DecidesAtTheRightByteWithItsReasonAndValues) {
         EXPECT_EQ(judge.received().size(), c.decidedAt);
         EXPECT_EQ(Shown(judge.values()), c.values);
     }
-}
-
-// The values get a column each in CSV and a "values" and "limits" object in
-// JSON; a value no step read leaves its column empty.
-TEST(AnswerJudge, ValuesInTheRecords) {
-    UnitResult u;
-    u.verdict = Verdict::Fail;
-    u.reason = "v 4.31 above 4.2";
-    StepResult s;
-    RecordedValue v{"v", 4.31, "", "V", 3.0, 4.2, true};
-    RecordedValue sn{"sn", std::nullopt, "A1,\"2\"", "", std::nullopt, std::nullopt, false};
-    s.values = {v, sn};
-    u.steps.push_back(s);
-    RecordLayout layout;
-    layout.port = "P";
-    layout.settings = "9600,n,8,1";
-    layout.valueNames = {"v", "sn", "t"};
-    const std::string header = CsvHeader(layout);
-    EXPECT_EQ(header.substr(header.find(",late,")), ",late,reason,v,sn,t\r\n");
-    const std::string csv = FormatCsvRecord(layout, u);
-    EXPECT_EQ(csv.substr(csv.find(",FAIL,")),
-              ",FAIL,0.000,0,,,,v 4.31 above 4.2,4.31,\"A1,\"\"2\"\"\",\r\n");
-    const std::string json = FormatJsonRecord(layout, u);
-    EXPECT_EQ(json.substr(json.find(",\"values\"")),
-              ",\"values\":{\"v\":4.31,\"sn\":\"A1,\\\"2\\\"\"},"
-              "\"limits\":{\"v\":{\"low\":3,\"high\":4.2,\"unit\":\"V\"}}}\n");
 }
 
 }  // namespace
