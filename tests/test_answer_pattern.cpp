@@ -35,7 +35,6 @@ TEST(AnswerPattern, MatchesTheWholeAnswerAndGivesItsGroups) {
         {"a line end is not the end", "OK$", "OK\n", false, ""},
         {"byte 0", "A\\x00B", std::string("A\0B", 3), true, ""},
         {"group left out", "V=(?<v>[0-9]+)?;(x)(?<w>y)", "V=;xy", true, "v- w=y"},
-        {"a name twice", "(?J)(?<v>a)|(?<v>b)", "b", true, "v=b"},
         {"comment left open", "(?x) OK  # the answer", "OK", true, ""},
         {"quote left open", "\\QA+B", "A+B", true, ""},
         {"Chinese", "温度=(?<t>-?\\d+)℃ (?<w>.+)", gbk::Text("温度=-5℃ 左边"), true, "t=-5 w=左边"},
@@ -58,13 +57,12 @@ TEST(AnswerPattern, MatchesTheWholeAnswerAndGivesItsGroups) {
 TEST(AnswerPattern, ListsItsNamedGroupsAndFindsThemByName) {
     std::string error;
     const std::optional<AnswerPattern> pattern =
-        AnswerPattern::Compile("(?<sn>\\w+) (x) (?<vbat>[0-9.]+)", error);
+        AnswerPattern::Compile("(?<sn>.) (x) (?<v>.)", error);
     ASSERT_TRUE(pattern) << error;
-    EXPECT_EQ(pattern->groupNames(), (std::vector<std::string>{"sn", "vbat"}));
-    const std::string answer = "A1 x 3.61";
-    const PatternMatch match = pattern->Match(ByteArray(answer.begin(), answer.end()));
-    ASSERT_TRUE(match.Group("vbat"));
-    EXPECT_EQ(match.Group("vbat")->text, "3.61");
+    EXPECT_EQ(pattern->groupNames(), (std::vector<std::string>{"sn", "v"}));
+    const PatternMatch match = pattern->Match(ByteArray{'A', ' ', 'x', ' ', '3'});
+    ASSERT_TRUE(match.Group("v"));
+    EXPECT_EQ(match.Group("v")->text, "3");
     EXPECT_FALSE(match.Group("x"));
 }
 
@@ -75,7 +73,6 @@ TEST(AnswerPattern, RefusesABadPatternWithItsPlace) {
     } cases[] = {
         {"SN=(?<sn>[0-9A-F]{8}", "at the end of the pattern: missing closing parenthesis"},
         {"*OK", "character 1: quantifier does not follow a repeatable item"},
-        {"a{2,1}", "character 6: numbers out of order in {} quantifier"},
         {"温度=(?<t\\d+)", "character 8: syntax error in subpattern name (missing terminator?)"},
     };
     for (const auto& c : cases) {
