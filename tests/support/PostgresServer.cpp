@@ -1,20 +1,12 @@
 #include "support/PostgresServer.h"
 
-#include <fcntl.h>
-#include <grp.h>
 #include <pwd.h>
 #include <stdlib.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <iterator>
-#include <thread>
 #include <vector>
-
-#include "support/ChildProcess.h"
 
 namespace {
 
@@ -37,11 +29,9 @@ PostgresServer::PostgresServer() {
 }
 
 PostgresServer::~PostgresServer() {
-    if (watcherPipe_ >= 0) {
-        close(watcherPipe_);  // the watcher stops the server and removes the folder
-    }
-    if (watcher_ > 0) {
-        waitpid(watcher_, nullptr, 0);
+    if (watcher_) {
+        watcher_->CloseInput();
+        watcher_->Wait(kCommandMs);
     }
 }
 
@@ -61,15 +51,15 @@ std::string PostgresServer::Start() {
                    "or name PostgreSQL 15's bin folder in TESSALINE_POSTGRES_BIN";
         }
     }
+    gid_t group = 0;
     if (geteuid() == 0) {
         const passwd* postgres = getpwnam("postgres");
         if (postgres == nullptr) {
             return "running as root, the server needs the user postgres that Debian's "
                    "postgresql package creates";
         }
-        switchUser_ = true;
-        user_ = postgres->pw_uid;
-        group_ = postgres->pw_gid;
+        serverUser_.user = postgres->pw_uid;
+        group = postgres->pw_gid;
     }
     // A short path: the socket's whole path must fit in about 100 characters.
     std::string pattern = "/tmp/tessaline-pg-XXXXXX";
@@ -77,22 +67,26 @@ std::string PostgresServer::Start() {
         return "cannot create a folder in /tmp";
     }
     folder_ = pattern;
-    if (switchUser_ && chown(folder_.c_str(), user_, group_) != 0) {
+    if (serverUser_.user && chown(folder_.c_str(), *serverUser_.user, group) != 0) {
         rmdir(folder_.c_str());
         return "cannot give " + folder_ + " to the user postgres";
     }
-    if (std::string error = StartWatcher(); !error.empty()) {
+    ChildProcess::Options watcherOptions = serverUser_;
+    watcherOptions.ownSession = true;  // a Ctrl-C to the test leaves it to stop the server
+    watcher_ = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"/bin/sh", "-c",
+                                 "exec >/dev/null 2>&1; read _; \"$1/pg_ctl\" -D \"$2/data\" "
+                                 "-m immediate -w stop; rm -rf \"$2\"",
+                                 "sh", bin_, folder_},
+        watcherOptions);
+    if (!watcher_->Started()) {
         rmdir(folder_.c_str());
-        return error;
-    }
-    ChildProcess::Options as{false, std::nullopt};
-    if (switchUser_) {
-        as.user = user_;
+        return "cannot start the watcher";
     }
     const std::string data = folder_ + "/data";
     ChildProcess initdb({bin_ + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8",
                          "--locale=C", "--no-sync", "--no-instructions"},
-                        as);
+                        serverUser_);
     const std::string initdbOutput = initdb.ReadAll(kCommandMs);
     if (initdb.Wait(kCommandMs) != 0) {
         return "initdb failed: " + initdbOutput;
@@ -104,51 +98,12 @@ std::string PostgresServer::Start() {
                                 " -c synchronous_commit=off";
     const std::string log = folder_ + "/server.log";
     ChildProcess start(
-        {bin_ + "/pg_ctl", "-D", data, "-l", log, "-w", "-t", "60", "-o", options, "start"}, as);
+        {bin_ + "/pg_ctl", "-D", data, "-l", log, "-w", "-t", "60", "-o", options, "start"},
+        serverUser_);
     const std::string startOutput = start.ReadAll(kCommandMs);
     if (start.Wait(kCommandMs) != 0) {
         return "pg_ctl start failed: " + startOutput + Tail(log);
     }
-    return {};
-}
-
-// A process of its own session (a Ctrl-C to the test does not reach it)
-// that waits for the end of a pipe whose other end only this process holds,
-// then stops the server at once and removes the folder.
-std::string PostgresServer::StartWatcher() {
-    int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
-        return "cannot make a pipe for the watcher";
-    }
-    const std::string script =
-        "read _; \"$1/pg_ctl\" -D \"$2/data\" -m immediate -w stop >/dev/null 2>&1; rm -rf \"$2\"";
-    const std::vector<std::string> argv = {"/bin/sh", "-c", script, "sh", bin_, folder_};
-    std::vector<char*> args;
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setsid();
-        dup2(ends[0], STDIN_FILENO);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, STDOUT_FILENO);
-        dup2(null, STDERR_FILENO);
-        if (switchUser_ &&
-            (setgroups(0, nullptr) != 0 || setgid(group_) != 0 || setuid(user_) != 0)) {
-            _exit(ChildProcess::kCannotSwitchUser);
-        }
-        execv(args[0], args.data());
-        _exit(ChildProcess::kCannotRun);
-    }
-    close(ends[0]);
-    if (pid < 0) {
-        close(ends[1]);
-        return "cannot start the watcher";
-    }
-    watcher_ = pid;
-    watcherPipe_ = ends[1];
     return {};
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <memory>
 #include <string>
+
+#include "support/ChildProcess.h"
 
 // A PostgreSQL 15 server of the test's own (Debian's postgresql package):
 // a cluster made by initdb in a temporary folder, started by pg_ctl on a
@@ -39,14 +40,12 @@ public:
 
 private:
     std::string Start();
-    std::string StartWatcher();
 
     std::string bin_;
-    std::string folder_;  // the cluster in data/, the socket and the server's log
-    uid_t user_ = 0;
-    gid_t group_ = 0;
-    bool switchUser_ = false;
-    pid_t watcher_ = -1;
-    int watcherPipe_ = -1;  // its end closes when this process ends
+    std::string folder_;                // the cluster in data/, the socket and the server's log
+    ChildProcess::Options serverUser_;  // postgres when this process is root
+    // Stops the server and removes the folder when its input ends: when this
+    // object goes, or when the process that holds the input's end dies.
+    std::unique_ptr<ChildProcess> watcher_;
     std::string error_;
 };
