@@ -12,6 +12,8 @@ namespace {
 
 constexpr const char* kDefaultBin = "/usr/lib/postgresql/15/bin";
 constexpr int kCommandMs = 120000;
+constexpr const char* kUser = "tessaline";
+constexpr const char* kPort = "5432";
 
 std::string Tail(const std::string& path) {
     std::ifstream in(path);
@@ -22,9 +24,8 @@ std::string Tail(const std::string& path) {
 }  // namespace
 
 PostgresServer::PostgresServer() {
-    error_ = Start();
-    if (!error_.empty()) {
-        error_ = "PostgreSQL test server: " + error_;
+    if (const std::string error = Start(); !error.empty()) {
+        error_ = "PostgreSQL test server: " + error;
     }
 }
 
@@ -93,7 +94,7 @@ std::string PostgresServer::Start() {
     }
     // No TCP port, a socket in our folder; durability is not what these
     // tests are about, so no fsync.
-    const std::string options = "-k " + folder_ + " -p " + std::to_string(kPort) +
+    const std::string options = "-k " + folder_ + " -p " + kPort +
                                 " -c listen_addresses='' -c fsync=off -c full_page_writes=off"
                                 " -c synchronous_commit=off";
     const std::string log = folder_ + "/server.log";
@@ -111,8 +112,7 @@ std::string PostgresServer::CreateDatabase(const std::string& name) const {
     if (!error_.empty()) {
         return error_;
     }
-    ChildProcess createdb(
-        {bin_ + "/createdb", "-h", folder_, "-p", std::to_string(kPort), "-U", kUser, name});
+    ChildProcess createdb({bin_ + "/createdb", "-h", folder_, "-p", kPort, "-U", kUser, name});
     const std::string output = createdb.ReadAll(kCommandMs);
     return createdb.Wait(kCommandMs) == 0 ? "" : "createdb " + name + " failed: " + output;
 }
@@ -123,6 +123,5 @@ std::string PostgresServer::Url(const std::string& database) const {
     for (size_t at; (at = host.find('/')) != std::string::npos;) {
         host.replace(at, 1, "%2F");
     }
-    return std::string("postgresql://") + kUser + "@" + host + ":" + std::to_string(kPort) + "/" +
-           database;
+    return std::string("postgresql://") + kUser + "@" + host + ":" + kPort + "/" + database;
 }
