@@ -20,66 +20,28 @@
 namespace {
 
 using std::chrono::milliseconds;
-using std::chrono::seconds;
-
-StepResult Step(const std::string& name, Verdict verdict, WallClock::time_point start) {
-    StepResult step;
-    step.name = name;
-    step.attempts = verdict == Verdict::Undecided ? 0 : 1;
-    step.verdict = verdict;
-    step.reason = verdict == Verdict::Fail ? "mismatch at byte 1" : "";
-    step.start = start;
-    step.ms = 5;
-    return step;
-}
-
-// A unit of plan P: steps s1 (which reads v = 1.5 V) and s2, teardown sleep.
-UnitResult Unit(long long number, const std::string& id, int offsetSeconds, Verdict s1, Verdict s2,
-                int retest = 1) {
-    UnitResult u;
-    u.unit = number;
-    u.id = id;
-    u.retest = retest;
-    u.start = kSampleStart + seconds(offsetSeconds);
-    u.end = u.start + milliseconds(100);
-    u.ms = 100;
-    u.steps = {Step("s1", s1, u.start), Step("s2", s2, u.start + milliseconds(10))};
-    u.steps[0].values = {{"v", 1.5, "", "V", 1.0, 2.0, true}};
-    u.teardown = {Step("sleep", Verdict::Pass, u.start + milliseconds(90))};
-    const bool timedOut = s1 == Verdict::Timeout || s2 == Verdict::Timeout;
-    const bool failed = s1 == Verdict::Fail || s2 == Verdict::Fail;
-    u.verdict = failed ? Verdict::Fail : timedOut ? Verdict::Timeout : Verdict::Pass;
-    u.failedStep = s1 != Verdict::Pass ? "s1" : s2 != Verdict::Pass ? "s2" : "";
-    return u;
-}
-
-void WriteRun(const std::string& db, const std::string& station,
-              const std::vector<UnitResult>& units) {
-    ResultsDatabase results;
-    ASSERT_EQ(results.Open(ResultsStateTest::Target(db)), "");
-    RunInfo run = SampleRun(station);
-    run.planName = "P";
-    ASSERT_EQ(results.BeginRun(run), "");
-    for (const UnitResult& unit : units) {
-        ASSERT_EQ(results.WriteUnit(unit), "");
-    }
-    ASSERT_EQ(results.EndRun(kSampleStart + seconds(3600)), "");
-}
-
-constexpr Verdict P = Verdict::Pass;
-constexpr Verdict F = Verdict::Fail;
-constexpr Verdict T = Verdict::Timeout;
-constexpr Verdict N = Verdict::Undecided;  // not reached
 
 // Station a tests A (pass), B (fails s2) and a unit without an id; station b
 // tests B again (pass), C (times out in s1) and E, which station a tested
 // an hour before the report's start.
 void WriteLineDay(const std::string& db) {
-    WriteRun(db, "st-a",
-             {Unit(1, "E", -3600, F, N), Unit(2, "A", 10, P, P), Unit(3, "B", 20, P, F),
-              Unit(4, "", 30, P, P)});
-    WriteRun(db, "st-b",
-             {Unit(1, "B", 40, P, P, 2), Unit(2, "C", 50, T, N), Unit(3, "E", 60, P, P, 2)});
+    const std::pair<const char*, std::vector<UnitResult>> runs[] = {
+        {"st-a",
+         {SampleUnit(1, "E", "F-", 1, -3600), SampleUnit(2, "A", "PP", 1, 10),
+          SampleUnit(3, "B", "PF", 1, 20), SampleUnit(4, "", "PP", 1, 30)}},
+        {"st-b",
+         {SampleUnit(1, "B", "PP", 1, 40, 2), SampleUnit(2, "C", "T-", 1, 50),
+          SampleUnit(3, "E", "PP", 1, 60, 2)}},
+    };
+    for (const auto& [station, units] : runs) {
+        ResultsDatabase results;
+        ASSERT_EQ(results.Open(ResultsStateTest::Target(db)), "");
+        ASSERT_EQ(results.BeginRun(SampleRun(station)), "");
+        for (const UnitResult& unit : units) {
+            ASSERT_EQ(results.WriteUnit(unit), "");
+        }
+        ASSERT_EQ(results.EndRun(kSampleStart + std::chrono::hours(1)), "");
+    }
 }
 
 class ResultsQueries : public ResultsBackendTest {};
@@ -91,28 +53,23 @@ TEST_P(ResultsQueries, YieldPerStepAndFirstPassYieldPerStation) {
     ASSERT_EQ(results.Open(Target(db)), "");
     ResultsReport report;
     ASSERT_EQ(results.Report(kSampleStart, report), "");
+    const std::string since = LocalIsoTime(kSampleStart);
+    EXPECT_EQ(FormatResultsReport(report),
+              "Yield per step since " + since +
+                  "\n"
+                  "plan  step              ran  passed  failed  timed out    yield\n"
+                  "P     s1                  6       5       0          1   83.3 %\n"
+                  "P     s2                  5       4       1          0   80.0 %\n"
+                  "P     sleep (teardown)    6       6       0          0  100.0 %\n"
+                  "\n"
+                  "First-pass yield per station since " +
+                  since +
+                  "\n"
+                  "station  first tests  passed  first-pass yield\n"
+                  "st-a               3       2            66.7 %\n"
+                  "st-b               1       0             0.0 %\n");
 
-    ASSERT_EQ(report.steps.size(), 3u);
-    const std::vector<std::tuple<std::string, bool, std::string, long long, long long, long long,
-                                 long long, double>>
-        steps = {{"P", false, "s1", 6, 5, 0, 1, 83.3},
-                 {"P", false, "s2", 5, 4, 1, 0, 80.0},
-                 {"P", true, "sleep", 6, 6, 0, 0, 100.0}};
-    for (size_t i = 0; i < steps.size(); ++i) {
-        const auto& s = report.steps[i];
-        EXPECT_EQ(std::make_tuple(s.plan, s.teardown, s.step, s.ran, s.passed, s.failed, s.timedOut,
-                                  s.yieldPercent),
-                  steps[i]);
-    }
-    ASSERT_EQ(report.stations.size(), 2u);
-    const std::vector<std::tuple<std::string, long long, long long, double>> stations = {
-        {"st-a", 3, 2, 66.7}, {"st-b", 1, 0, 0.0}};
-    for (size_t i = 0; i < stations.size(); ++i) {
-        const auto& s = report.stations[i];
-        EXPECT_EQ(std::make_tuple(s.station, s.units, s.passed, s.yieldPercent), stations[i]);
-    }
-
-    ASSERT_EQ(results.Report(kSampleStart + seconds(3600), report), "");
+    ASSERT_EQ(results.Report(kSampleStart + std::chrono::hours(1), report), "");
     EXPECT_TRUE(report.steps.empty());
     EXPECT_TRUE(report.stations.empty());
 }
@@ -120,28 +77,30 @@ TEST_P(ResultsQueries, YieldPerStepAndFirstPassYieldPerStation) {
 TEST_P(ResultsQueries, HistoryOfOneUnit) {
     const std::string db = Fresh();
     WriteLineDay(db);
-    const Rows rows = Select(db, kUnitHistorySql, {{":id", "B"}});
-    const std::string a = "2025-03-14T08:00:20.000Z";
-    const std::string b = "2025-03-14T08:00:40.000Z";
-    const std::string fail = "mismatch at byte 1";
-    EXPECT_EQ(rows,
-              (Rows{
-                  {a,   "st-a", "P", "1", "", "1", "FAIL", "s2", "0", "1", "s1",
-                   "1", "PASS", "",  "",  "", "v", "1.5",  "",   "V", "1", "2"},
-                  {a,   "st-a", "P",  "1", "", "1",    "FAIL", "s2",   "0",    "2",    "s2",
-                   "1", "FAIL", fail, "",  "", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
-                  {a,   "st-a", "P", "1", "", "1",    "FAIL", "s2",   "1",    "1",    "sleep",
-                   "1", "PASS", "",  "",  "", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
-                  {b,   "st-b", "P", "1", "", "2", "PASS", "", "0", "1", "s1",
-                   "1", "PASS", "",  "",  "", "v", "1.5",  "", "V", "1", "2"},
-                  {b,   "st-b", "P", "1", "", "2",    "PASS", "",     "0",    "2",    "s2",
-                   "1", "PASS", "",  "",  "", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
-                  {b,   "st-b", "P", "1", "", "2",    "PASS", "",     "1",    "1",    "sleep",
-                   "1", "PASS", "",  "",  "", "NULL", "NULL", "NULL", "NULL", "NULL", "NULL"},
-              }));
+    std::vector<std::string> lines;
+    for (const auto& row : Select(db, kUnitHistorySql, {{":id", "B"}})) {
+        std::string line;
+        for (const std::string& value : row) {
+            line += (line.empty() ? "" : "|") + value;
+        }
+        lines.push_back(line);
+    }
+    // Unit, step, value: the first test fails s2, the second passes.
+    const std::string first = "2025-03-14T08:00:20.000Z|st-a|P|1||1|FAIL|s2|";
+    const std::string second = "2025-03-14T08:00:40.000Z|st-b|P|1||2|PASS||";
+    const std::string sent = "|01 03|AA|v1|1.5||V|1|2";
+    const std::string teardown = "1|1|sleep|1|PASS||||NULL|NULL|NULL|NULL|NULL|NULL";
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         first + "0|1|s1|1|PASS|" + sent,
+                         first + "0|2|s2|1|FAIL|mismatch at byte 1" + sent,
+                         first + teardown,
+                         second + "0|1|s1|1|PASS|" + sent,
+                         second + "0|2|s2|1|PASS|" + sent,
+                         second + teardown,
+                     }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Both, ResultsQueries, ::testing::ValuesIn(kResultsBackends), BackendName);
+INSTANTIATE_TEST_SUITE_P(Both, ResultsQueries, kBothDatabases, DatabaseName);
 
 // The SQL blocks of the README's "Results database" section, in order.
 std::vector<std::string> ReadmeSql() {

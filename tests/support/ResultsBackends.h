@@ -8,7 +8,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,44 +19,20 @@
 // A query's rows, each value as text.
 using Rows = std::vector<std::vector<std::string>>;
 
-// The record tests run once on a SQLite file and once on a database of the
-// test program's own PostgreSQL server (started on first use).
-struct ResultsBackend {
-    const char* name;
-    DatabaseTarget::Kind kind;
-};
-
-inline const ResultsBackend kResultsBackends[] = {
-    {"SQLite", DatabaseTarget::Kind::Sqlite},
-    {"PostgreSQL", DatabaseTarget::Kind::Postgres},
-};
-
-inline std::string BackendName(const ::testing::TestParamInfo<ResultsBackend>& info) {
-    return info.param.name;
-}
-
 // Each test in its own current folder, with its own pending-file folder
 // (XDG_STATE_HOME, which writer programs inherit).
 class ResultsStateTest : public TempDirFixture {
 protected:
     void SetUp() override {
         TempDirFixture::SetUp();
-        if (const char* old = getenv("XDG_STATE_HOME")) {
-            oldState_ = old;
-        }
-        stateFolder_ = (dir() / "state").string();
-        setenv("XDG_STATE_HOME", stateFolder_.c_str(), 1);
+        setenv("XDG_STATE_HOME", stateFolder().c_str(), 1);
     }
     void TearDown() override {
-        if (oldState_) {
-            setenv("XDG_STATE_HOME", oldState_->c_str(), 1);
-        } else {
-            unsetenv("XDG_STATE_HOME");
-        }
+        unsetenv("XDG_STATE_HOME");
         TempDirFixture::TearDown();
     }
 
-    const std::string& stateFolder() const { return stateFolder_; }
+    std::string stateFolder() const { return (dir() / "state").string(); }
 
 public:
     static DatabaseTarget Target(const std::string& text) {
@@ -105,15 +80,13 @@ public:
         std::string error;
         ASSERT_TRUE(connection.Exec(QString::fromStdString(sql), error)) << error;
     }
-
-private:
-    std::optional<std::string> oldState_;
-    std::string stateFolder_;
 };
 
-// The same, with a new database of either kind.
+// The same, with a new database of either kind: the record tests run once
+// on a SQLite file and once on a database of the test program's own
+// PostgreSQL server (started on first use).
 class ResultsBackendTest : public ResultsStateTest,
-                           public ::testing::WithParamInterface<ResultsBackend> {
+                           public ::testing::WithParamInterface<DatabaseTarget::Kind> {
 protected:
     void SetUp() override {
         ResultsStateTest::SetUp();
@@ -122,7 +95,7 @@ protected:
         }
     }
 
-    bool postgres() const { return GetParam().kind == DatabaseTarget::Kind::Postgres; }
+    bool postgres() const { return GetParam() == DatabaseTarget::Kind::Postgres; }
 
     // A new empty database of this kind, as --db names it.
     std::string Fresh() {
@@ -137,3 +110,10 @@ protected:
         return PostgresServer::Shared().Url(database);
     }
 };
+
+inline const auto kBothDatabases =
+    ::testing::Values(DatabaseTarget::Kind::Sqlite, DatabaseTarget::Kind::Postgres);
+
+inline std::string DatabaseName(const ::testing::TestParamInfo<DatabaseTarget::Kind>& info) {
+    return info.param == DatabaseTarget::Kind::Postgres ? "PostgreSQL" : "SQLite";
+}
