@@ -4,9 +4,9 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 #include <vector>
+
+#include "support/TempDir.h"
 
 namespace {
 
@@ -14,12 +14,6 @@ constexpr const char* kDefaultBin = "/usr/lib/postgresql/15/bin";
 constexpr int kCommandMs = 120000;
 constexpr const char* kUser = "tessaline";
 constexpr const char* kPort = "5432";
-
-std::string Tail(const std::string& path) {
-    std::ifstream in(path);
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
-    return text.size() > 2000 ? text.substr(text.size() - 2000) : text;
-}
 
 }  // namespace
 
@@ -103,15 +97,12 @@ std::string PostgresServer::Start() {
         serverUser_);
     const std::string startOutput = start.ReadAll(kCommandMs);
     if (start.Wait(kCommandMs) != 0) {
-        return "pg_ctl start failed: " + startOutput + Tail(log);
+        return "pg_ctl start failed: " + startOutput + temp_files::ReadFile(log);
     }
     return {};
 }
 
 std::string PostgresServer::CreateDatabase(const std::string& name) const {
-    if (!error_.empty()) {
-        return error_;
-    }
     ChildProcess createdb({bin_ + "/createdb", "-h", folder_, "-p", kPort, "-U", kUser, name});
     const std::string output = createdb.ReadAll(kCommandMs);
     return createdb.Wait(kCommandMs) == 0 ? "" : "createdb " + name + " failed: " + output;

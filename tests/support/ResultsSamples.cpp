@@ -19,7 +19,6 @@ UnitResult SampleUnit(long long number, const std::string& id, const std::string
     u.start = kSampleStart + std::chrono::seconds(seconds);
     u.end = u.start + milliseconds(100);
     u.ms = 100;
-    u.verdict = Verdict::Pass;
     for (size_t s = 0; s < verdicts.size(); ++s) {
         StepResult step;
         step.name = "s" + std::to_string(s + 1);
@@ -37,12 +36,13 @@ UnitResult SampleUnit(long long number, const std::string& id, const std::string
                 step.values.push_back({"v" + std::to_string(v), 1.5, "", "V", 1.0, 2.0, true});
             }
         }
-        if (u.verdict == Verdict::Pass && step.attempts > 0 && step.verdict != Verdict::Pass) {
-            u.verdict = step.verdict;
-            u.failedStep = step.name;
-            u.reason = step.reason;
-        }
         u.steps.push_back(step);
+    }
+    const size_t decider = verdicts.find_first_of("FT");
+    u.verdict = decider == std::string::npos ? Verdict::Pass : u.steps[decider].verdict;
+    if (decider != std::string::npos) {
+        u.failedStep = u.steps[decider].name;
+        u.reason = u.steps[decider].reason;
     }
     StepResult sleep;
     sleep.name = "sleep";
