@@ -5,6 +5,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTime>
 #include <string>
 #include <vector>
@@ -104,17 +105,15 @@ INSTANTIATE_TEST_SUITE_P(Both, ResultsQueries, kBothDatabases, DatabaseName);
 
 // The SQL blocks of the README's "Results database" section, in order.
 std::vector<std::string> ReadmeSql() {
-    const std::string readme = temp_files::ReadFile(TESSALINE_README_PATH);
-    const size_t start = readme.find("\n## Results database\n");
-    const size_t end = readme.find("\n## ", start + 1);
-    const std::string section = readme.substr(start, end - start);
+    const QString readme = QString::fromStdString(temp_files::ReadFile(TESSALINE_README_PATH));
+    const qsizetype start = readme.indexOf(QStringLiteral("\n## Results database\n"));
+    const QString section =
+        readme.mid(start, readme.indexOf(QStringLiteral("\n## "), start + 1) - start);
     std::vector<std::string> blocks;
-    for (size_t at = section.find("```sql\n"); at != std::string::npos;
-         at = section.find("```sql\n", at)) {
-        at += 7;
-        const size_t close = section.find("\n```", at);
-        blocks.push_back(section.substr(at, close - at));
-        at = close;
+    const QRegularExpression block(QStringLiteral("```sql\n(.*?)\n```"),
+                                   QRegularExpression::DotMatchesEverythingOption);
+    for (auto match = block.globalMatch(section); match.hasNext();) {
+        blocks.push_back(match.next().captured(1).toStdString());
     }
     return blocks;
 }

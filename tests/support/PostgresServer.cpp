@@ -15,6 +15,13 @@ constexpr int kCommandMs = 120000;
 constexpr const char* kUser = "tessaline";
 constexpr const char* kPort = "5432";
 
+// Runs a program to its end: empty when it succeeds, else what it printed.
+std::string Failure(const std::vector<std::string>& argv, const ChildProcess::Options& as = {}) {
+    ChildProcess program(argv, as);
+    const std::string output = program.ReadAll(kCommandMs);
+    return program.Wait(kCommandMs) == 0 ? "" : argv[0] + " failed: " + output;
+}
+
 }  // namespace
 
 PostgresServer::PostgresServer() {
@@ -79,12 +86,12 @@ std::string PostgresServer::Start() {
         return "cannot start the watcher";
     }
     const std::string data = folder_ + "/data";
-    ChildProcess initdb({bin_ + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8",
-                         "--locale=C", "--no-sync", "--no-instructions"},
-                        serverUser_);
-    const std::string initdbOutput = initdb.ReadAll(kCommandMs);
-    if (initdb.Wait(kCommandMs) != 0) {
-        return "initdb failed: " + initdbOutput;
+    const std::string initdb =
+        Failure({bin_ + "/initdb", "-D", data, "-U", kUser, "-A", "trust", "-E", "UTF8",
+                 "--locale=C", "--no-sync", "--no-instructions"},
+                serverUser_);
+    if (!initdb.empty()) {
+        return initdb;
     }
     // No TCP port, a socket in our folder; durability is not what these
     // tests are about, so no fsync.
@@ -92,20 +99,14 @@ std::string PostgresServer::Start() {
                                 " -c listen_addresses='' -c fsync=off -c full_page_writes=off"
                                 " -c synchronous_commit=off";
     const std::string log = folder_ + "/server.log";
-    ChildProcess start(
-        {bin_ + "/pg_ctl", "-D", data, "-l", log, "-w", "-t", "60", "-o", options, "start"},
-        serverUser_);
-    const std::string startOutput = start.ReadAll(kCommandMs);
-    if (start.Wait(kCommandMs) != 0) {
-        return "pg_ctl start failed: " + startOutput + temp_files::ReadFile(log);
-    }
-    return {};
+    const std::string error =
+        Failure({bin_ + "/pg_ctl", "-D", data, "-l", log, "-w", "-t", "60", "-o", options, "start"},
+                serverUser_);
+    return error.empty() ? error : error + temp_files::ReadFile(log);
 }
 
 std::string PostgresServer::CreateDatabase(const std::string& name) const {
-    ChildProcess createdb({bin_ + "/createdb", "-h", folder_, "-p", kPort, "-U", kUser, name});
-    const std::string output = createdb.ReadAll(kCommandMs);
-    return createdb.Wait(kCommandMs) == 0 ? "" : "createdb " + name + " failed: " + output;
+    return Failure({bin_ + "/createdb", "-h", folder_, "-p", kPort, "-U", kUser, name});
 }
 
 std::string PostgresServer::Url(const std::string& database) const {
