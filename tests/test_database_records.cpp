@@ -74,13 +74,12 @@ TEST_P(ResultsRecords, AUnitGoesInWholeAndReadsBack) {
 
 // How many units have how many steps and values each.
 Rows UnitShapes(const std::string& db) {
-    return ResultsStateTest::Select(
-        db,
-        "SELECT COUNT(*), steps, vals FROM ("
-        " SELECT (SELECT COUNT(*) FROM steps s WHERE s.unit_uuid = u.uuid) AS steps,"
-        "  (SELECT COUNT(*) FROM measurements m JOIN steps s ON s.uuid = m.step_uuid"
-        "   WHERE s.unit_uuid = u.uuid) AS vals"
-        " FROM units u) shapes GROUP BY steps, vals");
+    return Select(db,
+                  "SELECT COUNT(*), steps, vals FROM ("
+                  " SELECT (SELECT COUNT(*) FROM steps s WHERE s.unit_uuid = u.uuid) AS steps,"
+                  "  (SELECT COUNT(*) FROM measurements m JOIN steps s ON s.uuid = m.step_uuid"
+                  "   WHERE s.unit_uuid = u.uuid) AS vals"
+                  " FROM units u) shapes GROUP BY steps, vals");
 }
 
 TEST_P(ResultsRecords, AnOlderSchemaIsUpgradedAndKeepsItsUnits) {

@@ -34,7 +34,7 @@ void WriteLineDay(const std::string& db) {
     };
     for (const auto& [station, units] : runs) {
         ResultsDatabase results;
-        ASSERT_EQ(results.Open(ResultsStateTest::Target(db)), "");
+        ASSERT_EQ(results.Open(Target(db)), "");
         ASSERT_EQ(results.BeginRun(SampleRun(station)), "");
         for (const UnitResult& unit : units) {
             ASSERT_EQ(results.WriteUnit(unit), "");

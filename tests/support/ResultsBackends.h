@@ -19,13 +19,62 @@
 // A query's rows, each value as text.
 using Rows = std::vector<std::vector<std::string>>;
 
-// Each test in its own current folder, with its own pending-file folder
-// (XDG_STATE_HOME, which writer programs inherit).
-class ResultsStateTest : public TempDirFixture {
+inline DatabaseTarget Target(const std::string& text) {
+    std::string error;
+    const auto target = ParseDatabaseTarget(text, error);
+    EXPECT_TRUE(target) << error;
+    return target.value_or(DatabaseTarget());
+}
+
+// A query's rows as texts ("NULL" for NULL), on a connection of its own,
+// with values for its placeholders such as :id.
+inline Rows Select(const std::string& db, const std::string& sql,
+                   const std::vector<std::pair<const char*, const char*>>& bound = {}) {
+    DatabaseConnection connection;
+    EXPECT_EQ(connection.Open(Target(db), {}), "");
+    QSqlQuery query(connection.database());
+    const bool prepared = query.prepare(QString::fromStdString(sql));
+    for (const auto& [name, value] : bound) {
+        query.bindValue(QString::fromUtf8(name), QString::fromUtf8(value));
+    }
+    EXPECT_TRUE(prepared && query.exec()) << sql << ": " << query.lastError().text().toStdString();
+    Rows rows;
+    while (query.next()) {
+        rows.emplace_back();
+        for (int c = 0; c < query.record().count(); ++c) {
+            const QVariant value = query.value(c);
+            rows.back().push_back(value.isNull() ? "NULL" : value.toString().toStdString());
+        }
+    }
+    return rows;
+}
+
+// The one value of a query that gives one.
+inline std::string Value(const std::string& db, const std::string& sql) {
+    const Rows rows = Select(db, sql);
+    return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0] : "(not one value)";
+}
+
+inline void Exec(const std::string& db, const std::string& sql) {
+    DatabaseConnection connection;
+    ASSERT_EQ(connection.Open(Target(db), {}), "");
+    std::string error;
+    ASSERT_TRUE(connection.Exec(QString::fromStdString(sql), error)) << error;
+}
+
+// A test on a new database of either kind, a SQLite file or a database of
+// the test program's own PostgreSQL server (started on first use), in its
+// own current folder with its own pending-file folder (XDG_STATE_HOME,
+// which writer programs inherit).
+class ResultsBackendTest : public TempDirFixture,
+                           public ::testing::WithParamInterface<DatabaseTarget::Kind> {
 protected:
     void SetUp() override {
         TempDirFixture::SetUp();
         setenv("XDG_STATE_HOME", stateFolder().c_str(), 1);
+        if (postgres()) {
+            ASSERT_EQ(PostgresServer::Shared().error(), "");
+        }
     }
     void TearDown() override {
         unsetenv("XDG_STATE_HOME");
@@ -33,68 +82,6 @@ protected:
     }
 
     std::string stateFolder() const { return (dir() / "state").string(); }
-
-public:
-    static DatabaseTarget Target(const std::string& text) {
-        std::string error;
-        const auto target = ParseDatabaseTarget(text, error);
-        EXPECT_TRUE(target) << error;
-        return target.value_or(DatabaseTarget());
-    }
-
-    // A query's rows as texts ("NULL" for NULL), on a connection of its own,
-    // with values for its placeholders such as :id.
-    static Rows Select(const std::string& db, const std::string& sql,
-                       const std::vector<std::pair<const char*, const char*>>& bound = {}) {
-        DatabaseConnection connection;
-        const std::string error = connection.Open(Target(db), {});
-        EXPECT_EQ(error, "");
-        Rows rows;
-        QSqlQuery query(connection.database());
-        const bool prepared = query.prepare(QString::fromStdString(sql));
-        for (const auto& [name, value] : bound) {
-            query.bindValue(QString::fromUtf8(name), QString::fromUtf8(value));
-        }
-        EXPECT_TRUE(prepared && query.exec())
-            << sql << ": " << query.lastError().text().toStdString();
-        while (query.next()) {
-            std::vector<std::string> row;
-            for (int c = 0; c < query.record().count(); ++c) {
-                const QVariant value = query.value(c);
-                row.push_back(value.isNull() ? "NULL" : value.toString().toStdString());
-            }
-            rows.push_back(row);
-        }
-        return rows;
-    }
-
-    // The one value of a query that gives one.
-    static std::string Value(const std::string& db, const std::string& sql) {
-        const auto rows = Select(db, sql);
-        return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0] : "(not one value)";
-    }
-
-    static void Exec(const std::string& db, const std::string& sql) {
-        DatabaseConnection connection;
-        ASSERT_EQ(connection.Open(Target(db), {}), "");
-        std::string error;
-        ASSERT_TRUE(connection.Exec(QString::fromStdString(sql), error)) << error;
-    }
-};
-
-// The same, with a new database of either kind: the record tests run once
-// on a SQLite file and once on a database of the test program's own
-// PostgreSQL server (started on first use).
-class ResultsBackendTest : public ResultsStateTest,
-                           public ::testing::WithParamInterface<DatabaseTarget::Kind> {
-protected:
-    void SetUp() override {
-        ResultsStateTest::SetUp();
-        if (postgres()) {
-            ASSERT_EQ(PostgresServer::Shared().error(), "");
-        }
-    }
-
     bool postgres() const { return GetParam() == DatabaseTarget::Kind::Postgres; }
 
     // A new empty database of this kind, as --db names it.
@@ -105,8 +92,7 @@ protected:
             return (dir() / (name + ".sqlite")).string();
         }
         const std::string database = name + "_" + std::to_string(getpid());
-        const std::string error = PostgresServer::Shared().CreateDatabase(database);
-        EXPECT_EQ(error, "");
+        EXPECT_EQ(PostgresServer::Shared().CreateDatabase(database), "");
         return PostgresServer::Shared().Url(database);
     }
 };
