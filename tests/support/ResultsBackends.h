@@ -49,12 +49,6 @@ inline Rows Select(const std::string& db, const std::string& sql,
     return rows;
 }
 
-// The one value of a query that gives one.
-inline std::string Value(const std::string& db, const std::string& sql) {
-    const Rows rows = Select(db, sql);
-    return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0] : "(not one value)";
-}
-
 inline void Exec(const std::string& db, const std::string& sql) {
     DatabaseConnection connection;
     ASSERT_EQ(connection.Open(Target(db), {}), "");
