@@ -13,13 +13,12 @@
 
 namespace {
 
-class ResultsFailures : public ResultsBackendTest {
-protected:
-    // Units by id, how often each is there.
-    static Rows UnitCounts(const std::string& db) {
-        return Select(db, "SELECT unit_id, COUNT(*) FROM units GROUP BY unit_id ORDER BY unit_id");
-    }
-};
+class ResultsFailures : public ResultsBackendTest {};
+
+// Units by id, how often each is there.
+Rows UnitCounts(const std::string& db) {
+    return Select(db, "SELECT unit_id, COUNT(*) FROM units GROUP BY unit_id ORDER BY unit_id");
+}
 
 UnitResult Unit(int number) {
     return SampleUnit(number, "U" + std::to_string(number), "PP", 1, number);

@@ -148,11 +148,9 @@ TEST_P(ResultsRecords, TwoWritersAtOnceLoseNothingAndDoubleNothing) {
     const auto options = ChildProcess::Options{true, std::nullopt};
     ChildProcess one({TESSALINE_RESULTS_WRITER_PATH, db, "150", "3", "2", "one"}, options);
     ChildProcess two({TESSALINE_RESULTS_WRITER_PATH, db, "150", "3", "2", "two"}, options);
-    for (ChildProcess* writer : {&one, &two}) {
-        const std::string output = writer->ReadAll(120000);
-        EXPECT_NE(output.find("unit 150\n"), std::string::npos) << output;
-        EXPECT_EQ(writer->Wait(10000), 0) << writer->ReadAllErrors(100);
-    }
+    // Each exits 0 once all its units are in; their output fits in the pipe.
+    EXPECT_EQ(one.Wait(120000), 0) << one.ReadAllErrors(100);
+    EXPECT_EQ(two.Wait(120000), 0) << two.ReadAllErrors(100);
     // Ids one-1 ... one-150 and two-1 ... two-150: 300 different ones are all.
     EXPECT_EQ(Select(db, "SELECT COUNT(*), COUNT(DISTINCT unit_id) FROM units"),
               (Rows{{"300", "300"}}));

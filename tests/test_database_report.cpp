@@ -18,8 +18,6 @@
 
 namespace {
 
-using std::chrono::milliseconds;
-
 // Station a tests A (pass), B (fails s2) and a unit without an id; station b
 // tests B again (pass), C (times out in s1) and E, which station a tested
 // an hour before the report's start.
@@ -100,22 +98,18 @@ TEST_P(ResultsQueries, YieldsAndTheHistoryOfOneUnit) {
 INSTANTIATE_TEST_SUITE_P(Both, ResultsQueries, kBothDatabases, DatabaseName);
 
 // The SQL blocks of the README's "Results database" section, in order.
-std::vector<std::string> ReadmeSql() {
+TEST(ResultsReadme, ShowsTheQueriesTheProgramRuns) {
     const QString readme = QString::fromStdString(temp_files::ReadFile(TESSALINE_README_PATH));
     const qsizetype start = readme.indexOf(QStringLiteral("\n## Results database\n"));
     const QString section =
         readme.mid(start, readme.indexOf(QStringLiteral("\n## "), start + 1) - start);
-    std::vector<std::string> blocks;
     const QRegularExpression block(QStringLiteral("```sql\n(.*?)\n```"),
                                    QRegularExpression::DotMatchesEverythingOption);
+    std::vector<std::string> blocks;
     for (auto match = block.globalMatch(section); match.hasNext();) {
         blocks.push_back(match.next().captured(1).toStdString());
     }
-    return blocks;
-}
-
-TEST(ResultsReadme, ShowsTheQueriesTheProgramRuns) {
-    EXPECT_EQ(ReadmeSql(),
+    EXPECT_EQ(blocks,
               (std::vector<std::string>{kStepYieldSql, kFirstPassYieldSql, kUnitHistorySql}));
 }
 
@@ -129,8 +123,7 @@ TEST(ResultsReport, SinceTakesADateOrATime) {
         {"2025-03-14", localMidnight},
     };
     for (const auto& [text, ms] : good) {
-        EXPECT_EQ(ParseReportSince(text).value_or(WallClock::time_point()).time_since_epoch(),
-                  milliseconds(ms))
+        EXPECT_EQ(ParseReportSince(text), WallClock::time_point(std::chrono::milliseconds(ms)))
             << text;
     }
     for (const char* bad : {"", "yesterday", "2025-13-01", "2025-03-14T25:00", "2025-03"}) {

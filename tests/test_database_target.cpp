@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <string>
+#include <tuple>
 
 #include "tools/check/database/DatabaseTarget.h"
 #include "tools/check/database/PendingFile.h"
@@ -15,13 +16,8 @@ namespace {
 // database as read, never the password.
 TEST(DatabaseTarget, ValuesNameAFileOrADatabaseOnAServer) {
     const std::string here = QDir::currentPath().toStdString();
-    struct Case {
-        const char* text;
-        const char* host;  // empty for a SQLite file
-        const char* password;
-        std::string name;
-    };
-    const Case cases[] = {
+    // Text, host (none for a SQLite file), password, name.
+    const std::tuple<const char*, const char*, const char*, std::string> cases[] = {
         {"results.sqlite", "", "", here + "/results.sqlite"},
         {"./a/../results.db", "", "", here + "/results.db"},
         {"/var/lib/line/results.sqlite", "", "", "/var/lib/line/results.sqlite"},
@@ -35,15 +31,15 @@ TEST(DatabaseTarget, ValuesNameAFileOrADatabaseOnAServer) {
         {"postgresql://line@[::1]:5440/r", "::1", "", "line@[::1]:5440/r"},
         {"postgresql://li%6Ee@h/d%C3%A9p%C3%B4t", "h", "", "line@h:5432/d\xC3\xA9p\xC3\xB4t"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [text, host, password, name] : cases) {
         std::string error;
-        const auto target = ParseDatabaseTarget(c.text, error);
+        const auto target = ParseDatabaseTarget(text, error);
         ASSERT_TRUE(target) << error;
         EXPECT_EQ(target->kind,
-                  *c.host != '\0' ? DatabaseTarget::Kind::Postgres : DatabaseTarget::Kind::Sqlite);
-        EXPECT_EQ(target->host, c.host);
-        EXPECT_EQ(target->password, c.password);
-        EXPECT_EQ(target->Name(), c.name);
+                  *host != '\0' ? DatabaseTarget::Kind::Postgres : DatabaseTarget::Kind::Sqlite);
+        EXPECT_EQ(target->host, host);
+        EXPECT_EQ(target->password, password);
+        EXPECT_EQ(target->Name(), name);
     }
 }
 

@@ -1,9 +1,9 @@
-// The pending file: lines that are no record, and the file itself (a line
-// cut short, private permissions, what stays when sending stops). Records
-// read back whole: test_database_records.cpp.
+// The pending file: lines that are no record, and the file itself (a line cut
+// short, private permissions, what stays when sending stops).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <tuple>
@@ -20,10 +20,9 @@ TEST(PendingRecord, LinesThatAreNoRecordAreRefused) {
         EncodePendingRecord({{"run-1", DetailedRun()}, StoredUnit{"unit-1", DetailedUnit()}});
     ASSERT_TRUE(DecodePendingRecord(good));
     auto replaced = [&](const std::string& from, const std::string& to) {
-        std::string line = good;
-        const size_t at = line.find(from);
+        const size_t at = good.find(from);
         EXPECT_NE(at, std::string::npos) << from;
-        return at == std::string::npos ? line : line.replace(at, from.size(), to);
+        return std::string(good).replace(std::min(at, good.size()), from.size(), to);
     };
     const std::string bad[] = {
         "",
@@ -49,11 +48,7 @@ TEST(PendingRecord, LinesThatAreNoRecordAreRefused) {
 }
 
 PendingRecord RunEnd(const std::string& uuid) {
-    PendingRecord record;
-    record.run.uuid = uuid;
-    record.run.info.start = kDetailedStart;
-    record.run.info.end = kDetailedStart;
-    return record;
+    return {{uuid, {"", "", "", "", kDetailedStart, kDetailedStart}}, std::nullopt};
 }
 
 class PendingFileTest : public TempDirFixture {};
