@@ -45,13 +45,10 @@ PostgresServer& PostgresServer::Shared() {
 std::string PostgresServer::Start() {
     const char* bin = getenv("TESSALINE_POSTGRES_BIN");
     bin_ = bin != nullptr && *bin != '\0' ? bin : kDefaultBin;
-    for (const char* program : {"initdb", "pg_ctl", "postgres", "createdb"}) {
-        const std::string path = bin_ + "/" + program;
-        if (access(path.c_str(), X_OK) != 0) {
-            return path +
-                   " is missing: install Debian's postgresql package (scripts/setup), "
-                   "or name PostgreSQL 15's bin folder in TESSALINE_POSTGRES_BIN";
-        }
+    if (access((bin_ + "/initdb").c_str(), X_OK) != 0) {
+        return bin_ +
+               "/initdb is missing: install Debian's postgresql package (scripts/setup), "
+               "or name PostgreSQL 15's bin folder in TESSALINE_POSTGRES_BIN";
     }
     gid_t group = 0;
     if (geteuid() == 0) {

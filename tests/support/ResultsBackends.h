@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -85,9 +84,8 @@ protected:
         if (!postgres()) {
             return (dir() / (name + ".sqlite")).string();
         }
-        const std::string database = name + "_" + std::to_string(getpid());
-        EXPECT_EQ(PostgresServer::Shared().CreateDatabase(database), "");
-        return PostgresServer::Shared().Url(database);
+        EXPECT_EQ(PostgresServer::Shared().CreateDatabase(name), "");
+        return PostgresServer::Shared().Url(name);
     }
 };
 

@@ -22,8 +22,8 @@ UnitResult SampleUnit(long long number, const std::string& id, const std::string
 
 // One unit with every field set and every awkward value: a GBK id, a NUL in
 // a reason, NaN and infinity, trailing and late bytes, a step not reached and
-// a teardown that timed out; run and unit start at kDetailedStart.
-// 2025-03-14T08:26:53.589Z
+// a teardown that timed out; run and unit start at kDetailedStart,
+// 2025-03-14T08:26:53.589Z.
 inline const WallClock::time_point kDetailedStart{std::chrono::milliseconds(1741940813589)};
 RunInfo DetailedRun();
 UnitResult DetailedUnit();
