@@ -18,9 +18,8 @@ int main(int argc, char** argv) {
     }
     const std::string station = argv[5];
     std::string error;
-    const auto target = ParseDatabaseTarget(argv[1], error);
     ResultsDatabase db;
-    if (target) {
+    if (const auto target = ParseDatabaseTarget(argv[1], error)) {
         error = db.Open(*target);
     }
     if (error.empty()) {
