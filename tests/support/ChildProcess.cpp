@@ -58,6 +58,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv, Options options
     args.push_back(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
+        if (options.ownSession) {
+            setsid();
+        }
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
         dup2(options.separateErrors ? err[1] : out[1], STDERR_FILENO);

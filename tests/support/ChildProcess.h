@@ -14,6 +14,7 @@ public:
     struct Options {
         bool separateErrors = false;  // standard error on a pipe of its own
         std::optional<uid_t> user;    // run as this user and its group (the caller must be root)
+        bool ownSession = false;      // a session of its own: a Ctrl-C to the test misses it
     };
 
     // Runs argv[0] with the arguments that follow.

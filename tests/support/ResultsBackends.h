@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
-#include <unistd.h>
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QVariant>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,109 +18,64 @@
 // A query's rows, each value as text.
 using Rows = std::vector<std::vector<std::string>>;
 
-// The record tests run once on a SQLite file and once on a database of the
-// test program's own PostgreSQL server (started on first use).
-struct ResultsBackend {
-    const char* name;
-    DatabaseTarget::Kind kind;
-};
-
-inline const ResultsBackend kResultsBackends[] = {
-    {"SQLite", DatabaseTarget::Kind::Sqlite},
-    {"PostgreSQL", DatabaseTarget::Kind::Postgres},
-};
-
-inline std::string BackendName(const ::testing::TestParamInfo<ResultsBackend>& info) {
-    return info.param.name;
+inline DatabaseTarget Target(const std::string& text) {
+    std::string error;
+    const auto target = ParseDatabaseTarget(text, error);
+    EXPECT_TRUE(target) << error;
+    return target.value_or(DatabaseTarget());
 }
 
-// Each test in its own current folder, with its own pending-file folder
-// (XDG_STATE_HOME, which writer programs inherit).
-class ResultsStateTest : public TempDirFixture {
+// A query's rows as texts ("NULL" for NULL), on a connection of its own,
+// with values for its placeholders such as :id.
+inline Rows Select(const std::string& db, const std::string& sql,
+                   const std::vector<std::pair<const char*, const char*>>& bound = {}) {
+    DatabaseConnection connection;
+    EXPECT_EQ(connection.Open(Target(db), {}), "");
+    QSqlQuery query(connection.database());
+    const bool prepared = query.prepare(QString::fromStdString(sql));
+    for (const auto& [name, value] : bound) {
+        query.bindValue(QString::fromUtf8(name), QString::fromUtf8(value));
+    }
+    EXPECT_TRUE(prepared && query.exec()) << sql << ": " << query.lastError().text().toStdString();
+    Rows rows;
+    while (query.next()) {
+        rows.emplace_back();
+        for (int c = 0; c < query.record().count(); ++c) {
+            const QVariant value = query.value(c);
+            rows.back().push_back(value.isNull() ? "NULL" : value.toString().toStdString());
+        }
+    }
+    return rows;
+}
+
+inline void Exec(const std::string& db, const std::string& sql) {
+    DatabaseConnection connection;
+    ASSERT_EQ(connection.Open(Target(db), {}), "");
+    std::string error;
+    ASSERT_TRUE(connection.Exec(QString::fromStdString(sql), error)) << error;
+}
+
+// A test on a new database of either kind, a SQLite file or a database of
+// the test program's own PostgreSQL server (started on first use), in its
+// own current folder with its own pending-file folder (XDG_STATE_HOME,
+// which writer programs inherit).
+class ResultsBackendTest : public TempDirFixture,
+                           public ::testing::WithParamInterface<DatabaseTarget::Kind> {
 protected:
     void SetUp() override {
         TempDirFixture::SetUp();
-        if (const char* old = getenv("XDG_STATE_HOME")) {
-            oldState_ = old;
-        }
-        stateFolder_ = (dir() / "state").string();
-        setenv("XDG_STATE_HOME", stateFolder_.c_str(), 1);
-    }
-    void TearDown() override {
-        if (oldState_) {
-            setenv("XDG_STATE_HOME", oldState_->c_str(), 1);
-        } else {
-            unsetenv("XDG_STATE_HOME");
-        }
-        TempDirFixture::TearDown();
-    }
-
-    const std::string& stateFolder() const { return stateFolder_; }
-
-public:
-    static DatabaseTarget Target(const std::string& text) {
-        std::string error;
-        const auto target = ParseDatabaseTarget(text, error);
-        EXPECT_TRUE(target) << error;
-        return target.value_or(DatabaseTarget());
-    }
-
-    // A query's rows as texts ("NULL" for NULL), on a connection of its own,
-    // with values for its placeholders such as :id.
-    static Rows Select(const std::string& db, const std::string& sql,
-                       const std::vector<std::pair<const char*, const char*>>& bound = {}) {
-        DatabaseConnection connection;
-        const std::string error = connection.Open(Target(db), {});
-        EXPECT_EQ(error, "");
-        Rows rows;
-        QSqlQuery query(connection.database());
-        const bool prepared = query.prepare(QString::fromStdString(sql));
-        for (const auto& [name, value] : bound) {
-            query.bindValue(QString::fromUtf8(name), QString::fromUtf8(value));
-        }
-        EXPECT_TRUE(prepared && query.exec())
-            << sql << ": " << query.lastError().text().toStdString();
-        while (query.next()) {
-            std::vector<std::string> row;
-            for (int c = 0; c < query.record().count(); ++c) {
-                const QVariant value = query.value(c);
-                row.push_back(value.isNull() ? "NULL" : value.toString().toStdString());
-            }
-            rows.push_back(row);
-        }
-        return rows;
-    }
-
-    // The one value of a query that gives one.
-    static std::string Value(const std::string& db, const std::string& sql) {
-        const auto rows = Select(db, sql);
-        return rows.size() == 1 && rows[0].size() == 1 ? rows[0][0] : "(not one value)";
-    }
-
-    static void Exec(const std::string& db, const std::string& sql) {
-        DatabaseConnection connection;
-        ASSERT_EQ(connection.Open(Target(db), {}), "");
-        std::string error;
-        ASSERT_TRUE(connection.Exec(QString::fromStdString(sql), error)) << error;
-    }
-
-private:
-    std::optional<std::string> oldState_;
-    std::string stateFolder_;
-};
-
-// The same, with a new database of either kind.
-class ResultsBackendTest : public ResultsStateTest,
-                           public ::testing::WithParamInterface<ResultsBackend> {
-protected:
-    void SetUp() override {
-        ResultsStateTest::SetUp();
+        setenv("XDG_STATE_HOME", stateFolder().c_str(), 1);
         if (postgres()) {
             ASSERT_EQ(PostgresServer::Shared().error(), "");
         }
     }
+    void TearDown() override {
+        unsetenv("XDG_STATE_HOME");
+        TempDirFixture::TearDown();
+    }
 
-    bool postgres() const { return GetParam().kind == DatabaseTarget::Kind::Postgres; }
+    std::string stateFolder() const { return (dir() / "state").string(); }
+    bool postgres() const { return GetParam() == DatabaseTarget::Kind::Postgres; }
 
     // A new empty database of this kind, as --db names it.
     std::string Fresh() {
@@ -131,9 +84,14 @@ protected:
         if (!postgres()) {
             return (dir() / (name + ".sqlite")).string();
         }
-        const std::string database = name + "_" + std::to_string(getpid());
-        const std::string error = PostgresServer::Shared().CreateDatabase(database);
-        EXPECT_EQ(error, "");
-        return PostgresServer::Shared().Url(database);
+        EXPECT_EQ(PostgresServer::Shared().CreateDatabase(name), "");
+        return PostgresServer::Shared().Url(name);
     }
 };
+
+inline const auto kBothDatabases =
+    ::testing::Values(DatabaseTarget::Kind::Sqlite, DatabaseTarget::Kind::Postgres);
+
+inline std::string DatabaseName(const ::testing::TestParamInfo<DatabaseTarget::Kind>& info) {
+    return info.param == DatabaseTarget::Kind::Postgres ? "PostgreSQL" : "SQLite";
+}

@@ -1,8 +1,8 @@
 // tessaline-results-writer DB UNITS STEPS VALUES STATION
-// A second program for the database tests: writes UNITS units of STEPS
-// steps with VALUES values each to DB as the check program would, one run
-// of station STATION, and prints "unit N" once unit N is in. Exit 3 with the
-// library's line on standard error when the database fails.
+// A second program for the database tests: writes UNITS passing units of
+// STEPS steps with VALUES values each to DB as the check program would, one
+// run of station STATION, and prints "unit N" once unit N is in. Exit 3 with
+// the library's line on standard error when the database fails.
 #include <QCoreApplication>
 #include <cstdio>
 #include <string>
@@ -16,28 +16,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s DB UNITS STEPS VALUES STATION\n", argv[0]);
         return 3;
     }
-    const int units = std::stoi(argv[2]);
-    const int steps = std::stoi(argv[3]);
-    const int values = std::stoi(argv[4]);
+    const std::string station = argv[5];
     std::string error;
-    const auto target = ParseDatabaseTarget(argv[1], error);
     ResultsDatabase db;
-    if (target) {
+    if (const auto target = ParseDatabaseTarget(argv[1], error)) {
         error = db.Open(*target);
     }
-    RunInfo run = SampleRun(argv[5]);
     if (error.empty()) {
-        error = db.BeginRun(run);
+        error = db.BeginRun(SampleRun(station));
     }
-    for (int n = 1; error.empty() && n <= units; ++n) {
-        error = db.WriteUnit(SampleUnit(n, argv[5], steps, values));
+    const std::string verdicts(std::stoul(argv[3]), 'P');
+    for (int n = 1; error.empty() && n <= std::stoi(argv[2]); ++n) {
+        error = db.WriteUnit(
+            SampleUnit(n, station + "-" + std::to_string(n), verdicts, std::stoi(argv[4]), n));
         if (error.empty()) {
             std::printf("unit %d\n", n);
             std::fflush(stdout);
         }
     }
     if (error.empty()) {
-        error = db.EndRun(run.start + std::chrono::seconds(1));
+        error = db.EndRun(kSampleStart + std::chrono::hours(1));
     }
     if (!error.empty()) {
         std::fprintf(stderr, "%s\n", error.c_str());
