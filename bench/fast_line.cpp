@@ -251,6 +251,15 @@ std::string Spread(std::vector<double> ms) {
     return text;
 }
 
+// One case measured, as a row under the table's head.
+void PrintRow(const Case& c, int seconds) {
+    const Figures f = Measure(c, seconds);
+    std::printf("%-28s %8.0fB %7zu %5.1f%%  %-20s  %-20s\n", c.name, f.deviceBytesPerSecond,
+                f.events, f.cpuShare * 100, Spread(f.handlerMs).c_str(),
+                Spread(f.deviceMs).c_str());
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -277,11 +286,7 @@ int main(int argc, char** argv) {
     std::printf("%-28s %9s %7s %6s  %-20s  %-20s\n", "case", "device/s", "events", "CPU",
                 "click to handler", "click to device");
     for (const Case& c : paced) {
-        const Figures f = Measure(c, seconds);
-        std::printf("%-28s %8.0fB %7zu %5.1f%%  %-20s  %-20s\n", c.name, f.deviceBytesPerSecond,
-                    f.events, f.cpuShare * 100, Spread(f.handlerMs).c_str(),
-                    Spread(f.deviceMs).c_str());
-        std::fflush(stdout);
+        PrintRow(c, seconds);
     }
 
     std::printf("\nFlooding: bytes per second the device gets through\n");
@@ -290,11 +295,7 @@ int main(int argc, char** argv) {
         {"flood, same with a log", true, "AA BB", true, true},
     };
     for (const Case& c : floods) {
-        const Figures f = Measure(c, seconds);
-        std::printf("%-28s %8.0fB %7zu %5.1f%%  %-20s  %-20s\n", c.name, f.deviceBytesPerSecond,
-                    f.events, f.cpuShare * 100, Spread(f.handlerMs).c_str(),
-                    Spread(f.deviceMs).c_str());
-        std::fflush(stdout);
+        PrintRow(c, seconds);
     }
     return 0;
 }
