@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/text/AsciiCase.h"
+#include "tools/check/core/ValueText.h"
 
 namespace {
 
@@ -68,14 +69,6 @@ bool SameNoCase(const std::string& a, const char* b) {
     return ascii::CompareNoCase(a, b) == 0;
 }
 
-std::string Trimmed(const std::string& text) {
-    const size_t first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return std::string();
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 // 0x-hex or decimal digits, whatever their count, that fit 64 bits.
 std::optional<uint64_t> ParseNumber(const std::string& text) {
     const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
@@ -125,7 +118,7 @@ ChecksumLookup ParseGenericCrc(const std::string& text) {
     size_t from = 4;
     for (;;) {
         const size_t comma = text.find(',', from);
-        fields.push_back(Trimmed(text.substr(from, comma - from)));
+        fields.push_back(TrimBlanks(text.substr(from, comma - from)));
         if (comma == std::string::npos) {
             break;
         }
