@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/text/AsciiCase.h"
+#include "send/HexText.h"
 #include "tools/check/core/ValueText.h"
 
 namespace {
@@ -79,13 +80,8 @@ std::optional<uint64_t> ParseNumber(const std::string& text) {
     }
     uint64_t value = 0;
     for (size_t i = start; i < text.size(); ++i) {
-        const char c = ascii::ToLower(text[i]);
-        unsigned digit;
-        if (c >= '0' && c <= '9') {
-            digit = static_cast<unsigned>(c - '0');
-        } else if (hex && c >= 'a' && c <= 'f') {
-            digit = static_cast<unsigned>(c - 'a' + 10);
-        } else {
+        const unsigned digit = HexCharValue(text[i]);
+        if (digit >= base) {
             return std::nullopt;
         }
         if (value > (~uint64_t{0} - digit) / base) {

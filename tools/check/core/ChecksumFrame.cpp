@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/text/AsciiCase.h"
+#include "send/HexText.h"
 
 namespace {
 
@@ -11,18 +12,6 @@ constexpr long long kFarthestOffset = 1000000000;
 const char kRangeForm[] =
     "takes FROM..TO, offsets into the frame without its checksum: from 0, or negative from "
     "its end (-1 is its last byte), TO included; either end may be left out, as in 1.. or ..-2";
-
-// A hex digit's value, either case; 16 for any other byte.
-unsigned HexValue(unsigned char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    const char lower = ascii::ToLower(static_cast<char>(c));
-    if (lower >= 'a' && lower <= 'f') {
-        return static_cast<unsigned>(lower - 'a' + 10);
-    }
-    return 16;
-}
 
 // One end of a range: empty, or an optional minus and up to ten digits.
 bool ParseEnd(const std::string& text, std::optional<long long>& end) {
@@ -107,8 +96,8 @@ std::optional<uint64_t> ChecksumFrame::ValueOver(const unsigned char* body, size
     }
     unsigned sum = 0;
     for (size_t i = 0; i < count; i += 2) {
-        const unsigned high = HexValue(covered[i]);
-        const unsigned low = HexValue(covered[i + 1]);
+        const unsigned high = HexCharValue(covered[i]);
+        const unsigned low = HexCharValue(covered[i + 1]);
         if (high > 15 || low > 15) {
             return std::nullopt;
         }
@@ -156,8 +145,8 @@ ChecksumCheck ChecksumFrame::Check(const unsigned char* frame, size_t size) cons
     const unsigned char* const sent = frame + bodySize;
     for (size_t n = 0; n < algorithm_.size(); ++n) {
         const unsigned char byte = WireByte(*value, n);
-        const bool same = ascii_ ? HexValue(sent[2 * n]) == (byte >> 4u) &&
-                                       HexValue(sent[2 * n + 1]) == (byte & 0xFu)
+        const bool same = ascii_ ? HexCharValue(sent[2 * n]) == (byte >> 4u) &&
+                                       HexCharValue(sent[2 * n + 1]) == (byte & 0xFu)
                                  : sent[n] == byte;
         if (!same) {
             return ChecksumCheck::Wrong;
