@@ -110,18 +110,13 @@ std::optional<AnswerField> ParseAnswerField(const std::string& text, std::string
     static const std::string kForm =
         "give NAME=OFFSET:LENGTH:TYPE[*SCALE] or NAME=OFFSET:TYPE[*SCALE], e.g. "
         "temp=3:2:s16be*0.1";
-    const size_t equals = text.find('=');
-    if (equals == std::string::npos) {
-        error = "no '=' after the name; " + kForm;
+    const std::optional<NamedText> named = ReadNamedText(text, kForm, error);
+    if (!named) {
         return std::nullopt;
     }
     AnswerField field;
-    field.name = TrimBlanks(text.substr(0, equals));
-    error = ValueNameError(field.name);
-    if (!error.empty()) {
-        return std::nullopt;
-    }
-    std::string rest = text.substr(equals + 1);
+    field.name = named->name;
+    std::string rest = named->text;
     const size_t star = rest.find('*');
     std::optional<std::string> scaleText;
     if (star != std::string::npos) {

@@ -44,18 +44,13 @@ std::optional<MeasureLimits> ParseMeasure(const std::string& text, std::string& 
     static const std::string kForm =
         "give NAME=LOW..HIGH [UNIT], e.g. vbat=3.0..4.2 V; either limit may be left out "
         "(..4.2, 3.0.., ..)";
-    const size_t equals = text.find('=');
-    if (equals == std::string::npos) {
-        error = "no '=' after the name; " + kForm;
+    const std::optional<NamedText> named = ReadNamedText(text, kForm, error);
+    if (!named) {
         return std::nullopt;
     }
     MeasureLimits measure;
-    measure.name = TrimBlanks(text.substr(0, equals));
-    error = ValueNameError(measure.name);
-    if (!error.empty()) {
-        return std::nullopt;
-    }
-    const std::string rest = TrimBlanks(text.substr(equals + 1));
+    measure.name = named->name;
+    const std::string rest = TrimBlanks(named->text);
     const size_t blank = rest.find_first_of(" \t");
     const std::string range = rest.substr(0, blank);
     if (blank != std::string::npos) {

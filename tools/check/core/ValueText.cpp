@@ -85,6 +85,21 @@ std::string ValueNameError(const std::string& name) {
            "' is not a value name: a letter or _ first, then letters, digits or _, up to 64";
 }
 
+std::optional<NamedText> ReadNamedText(const std::string& text, const std::string& form,
+                                       std::string& error) {
+    const size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        error = "no '=' after the name; " + form;
+        return std::nullopt;
+    }
+    NamedText named{TrimBlanks(text.substr(0, equals)), text.substr(equals + 1)};
+    error = ValueNameError(named.name);
+    if (!error.empty()) {
+        return std::nullopt;
+    }
+    return named;
+}
+
 std::optional<double> ReadNumber(const std::string& text) {
     const size_t start = text.find_first_not_of(" \t");
     if (start == std::string::npos) {

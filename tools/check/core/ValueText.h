@@ -15,6 +15,18 @@ std::string TrimBlanks(const std::string& text);
 // or '_', at most 64 in all, ASCII. Else why not, in one line.
 std::string ValueNameError(const std::string& name);
 
+// NAME=TEXT as the command line gives a field or a measure.
+struct NamedText {
+    std::string name;  // blanks and tabs around it dropped
+    std::string text;  // all after the first '=', as given
+};
+
+// The name and the text of NAME=TEXT; nothing, with `error` set to one line,
+// when there is no '=' (the line then ends with `form`, how to write it) or
+// the name is no value name (ValueNameError).
+std::optional<NamedText> ReadNamedText(const std::string& text, const std::string& form,
+                                       std::string& error);
+
 // A number as a value's text or a limit gives it: an optional sign, decimal
 // digits with an optional fraction ("3", "-0.5", ".5", "3."), an optional
 // exponent ("1e-3", "2E+4"), blanks or tabs around it. Nothing for any other
