@@ -36,8 +36,8 @@ const char* const kStepOptions[] = {"send",
                                     "timeout",
                                     "settle"};
 
-}  // namespace
-
+// Why a UART cannot put these settings on the line although the settings
+// string allows them; nullptr when it can.
 const char* UnsendableReason(const CommSettings& line) {
     switch (FindUnsendableSettings(line)) {
         case UnsendableSettings::DataBits:
@@ -52,34 +52,23 @@ const char* UnsendableReason(const CommSettings& line) {
     return nullptr;
 }
 
-namespace {
-
 // --settings and --flow, over a plan's as well.
 std::string ParseLine(const Arguments& a, CheckOptions& o) {
     o.settingsGiven = a.isSet("settings");
     o.flowGiven = a.isSet("flow");
     if (a.isSet("settings")) {
         o.settings = a.value("settings");
-        std::string why;
-        const std::optional<CommSettings> line = ParseCommSettingsAnyBaud(o.settings, &why);
-        if (!line) {
+        if (const std::string why = LineSettingsError(o.settings); !why.empty()) {
             return "--settings " + o.settings + ": " + why;
-        }
-        if (const char* unsendable = UnsendableReason(*line)) {
-            return "--settings " + o.settings + ": " + unsendable;
         }
     }
     if (a.isSet("flow")) {
         const std::string flow = a.value("flow");
-        if (flow == "none") {
-            o.flow = FlowControl::None;
-        } else if (flow == "rtscts") {
-            o.flow = FlowControl::RtsCts;
-        } else if (flow == "xonxoff") {
-            o.flow = FlowControl::XonXoff;
-        } else {
+        const std::optional<FlowControl> named = FlowControlNamed(flow);
+        if (!named) {
             return "--flow is none, rtscts or xonxoff, not '" + flow + "'";
         }
+        o.flow = *named;
     }
     return std::string();
 }
@@ -210,6 +199,29 @@ ParsedCheckCommand Wrong(const std::string& why) {
 }
 
 }  // namespace
+
+std::string LineSettingsError(const std::string& settings) {
+    std::string why;
+    const std::optional<CommSettings> line = ParseCommSettingsAnyBaud(settings, &why);
+    if (!line) {
+        return why;
+    }
+    const char* unsendable = UnsendableReason(*line);
+    return unsendable ? unsendable : std::string();
+}
+
+std::optional<FlowControl> FlowControlNamed(const std::string& name) {
+    if (name == "none") {
+        return FlowControl::None;
+    }
+    if (name == "rtscts") {
+        return FlowControl::RtsCts;
+    }
+    if (name == "xonxoff") {
+        return FlowControl::XonXoff;
+    }
+    return std::nullopt;
+}
 
 ParsedCheckCommand ParseCheckCommand(const std::vector<std::string>& arguments) {
     QCommandLineParser parser;

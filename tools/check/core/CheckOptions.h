@@ -1,12 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/check/core/StepOptions.h"
 
 class QCommandLineParser;
-struct CommSettings;
 
 // The check program's command line: what to open, the step each unit runs
 // (what to send and expect), how many units, and where results go. Parsing
@@ -64,9 +64,14 @@ std::string CheckHelpText();
 // What --version prints: "tessaline-check 2.0".
 std::string CheckVersionText();
 
-// Why a UART cannot put these settings on the line although the settings
-// string allows them, in one line; nullptr when it can.
-const char* UnsendableReason(const CommSettings& line);
+// Why a run cannot use these line settings (--settings, a plan's [port]), in
+// one line: the settings string is wrong, or a UART cannot put it on the
+// line. Empty when it can.
+std::string LineSettingsError(const std::string& settings);
+
+// The flow control of its name: none, rtscts or xonxoff; nothing for any
+// other text.
+std::optional<FlowControl> FlowControlNamed(const std::string& name);
 
 // The serial control's Handshaking value for a flow control: 0 none,
 // 1 XON/XOFF, 2 RTS/CTS.

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "serial/CommSettings.h"
 #include "serial/PortMapping.h"
 #include "tools/check/core/PlanStep.h"
 #include "tools/check/core/PlanToml.h"
@@ -106,22 +105,15 @@ void ReadPortTable(const PlanReader& reader, const toml::node& node, PlanFile& p
             plan.portPath = PortPath(reader, value);
         } else if (key == "settings") {
             const std::string text = reader.Text(value, key);
-            std::string why;
-            const std::optional<CommSettings> line = ParseCommSettingsAnyBaud(text, &why);
-            if (!line || UnsendableReason(*line)) {
-                reader.Fail(
-                    value, key,
-                    " " + QuotedForTerminal(text) + ": " + (line ? UnsendableReason(*line) : why));
+            if (const std::string why = LineSettingsError(text); !why.empty()) {
+                reader.Fail(value, key, " " + QuotedForTerminal(text) + ": " + why);
             }
             plan.settings = Given<std::string>{text, reader.Origin(value, key)};
         } else if (key == "flow") {
-            const std::string flow = reader.Text(value, key);
-            if (flow != "none" && flow != "rtscts" && flow != "xonxoff") {
+            plan.flow = FlowControlNamed(reader.Text(value, key));
+            if (!plan.flow) {
                 reader.Fail(value, key, " is none, rtscts or xonxoff, not " + ShownValue(value));
             }
-            plan.flow = flow == "none"     ? FlowControl::None
-                        : flow == "rtscts" ? FlowControl::RtsCts
-                                           : FlowControl::XonXoff;
         }
     }
 }
