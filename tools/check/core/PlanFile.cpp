@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 
 #include "serial/PortMapping.h"
 #include "tools/check/core/PlanStep.h"
@@ -22,12 +21,6 @@ const char kSlotExample[] = "name = \"A1\", path = \"/dev/serial/by-path/...\"";
 
 // The start of the file, for what is missing from all of it.
 const toml::source_region kFileStart{{1, 1}, {1, 1}, nullptr};
-
-const toml::node* Find(const std::vector<PlanEntry>& entries, const char* name) {
-    const auto found = std::find_if(entries.begin(), entries.end(),
-                                    [&](const PlanEntry& entry) { return entry.name == name; });
-    return found == entries.end() ? nullptr : found->value;
-}
 
 // A library beside the plan: relative to the plan's folder.
 std::string BesidePlan(const std::string& plan, const std::string& library) {
@@ -130,8 +123,8 @@ void ReadSlots(const PlanReader& reader, const toml::node& node, PlanFile& plan)
         }
         const std::vector<PlanEntry> entries =
             reader.Entries(*table, {"name", "path"}, "in [[slot]]");
-        const toml::node* name = Find(entries, "name");
-        const toml::node* path = Find(entries, "path");
+        const toml::node* name = FindEntry(entries, "name");
+        const toml::node* path = FindEntry(entries, "path");
         if (!name || !path) {
             reader.Fail(element.source(),
                         std::string("[[slot]] needs a name and a path, e.g. ") + kSlotExample);
@@ -162,29 +155,29 @@ void ReadSlots(const PlanReader& reader, const toml::node& node, PlanFile& plan)
 void ReadPlan(const PlanReader& reader, const toml::table& root, PlanFile& plan) {
     const std::vector<PlanEntry> entries = reader.Entries(
         root, {"plan", "port", "defaults", "step", "teardown", "slot"}, "at the top of the plan");
-    const toml::node* planTable = Find(entries, "plan");
+    const toml::node* planTable = FindEntry(entries, "plan");
     if (!planTable) {
         reader.Fail(kFileStart, std::string("a plan needs a name: ") + kPlanExample);
     }
     ReadPlanTable(reader, *planTable, plan);
-    if (const toml::node* port = Find(entries, "port")) {
+    if (const toml::node* port = FindEntry(entries, "port")) {
         ReadPortTable(reader, *port, plan);
     }
     StepKeys defaults;
-    if (const toml::node* node = Find(entries, "defaults")) {
+    if (const toml::node* node = FindEntry(entries, "defaults")) {
         defaults = ReadStepDefaults(reader, reader.Table(*node, "defaults", "[defaults]"));
     }
-    const toml::node* steps = Find(entries, "step");
+    const toml::node* steps = FindEntry(entries, "step");
     if (steps) {
         plan.steps = ReadPlanSteps(reader, *steps, "step", defaults);
     }
     if (plan.steps.empty()) {
         reader.Fail(steps ? steps->source() : kFileStart, "a plan needs at least one [[step]]");
     }
-    if (const toml::node* teardown = Find(entries, "teardown")) {
+    if (const toml::node* teardown = FindEntry(entries, "teardown")) {
         plan.teardown = ReadPlanSteps(reader, *teardown, "teardown", defaults);
     }
-    if (const toml::node* slotArray = Find(entries, "slot")) {
+    if (const toml::node* slotArray = FindEntry(entries, "slot")) {
         ReadSlots(reader, *slotArray, plan);
     }
 }

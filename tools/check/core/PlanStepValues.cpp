@@ -20,18 +20,9 @@ std::string NamedKey(const PlanReader& reader, const PlanEntry& entry, const cha
     return key;
 }
 
-const toml::node* Part(const std::vector<PlanEntry>& parts, const char* name) {
-    for (const PlanEntry& part : parts) {
-        if (part.name == name) {
-            return part.value;
-        }
-    }
-    return nullptr;
-}
-
 std::optional<Limit> ReadLimit(const PlanReader& reader, const std::vector<PlanEntry>& parts,
                                const char* name, const std::string& key) {
-    const toml::node* value = Part(parts, name);
+    const toml::node* value = FindEntry(parts, name);
     if (!value) {
         return std::nullopt;
     }
@@ -45,11 +36,11 @@ MeasureLimits ReadLimits(const PlanReader& reader, const std::vector<PlanEntry>&
     limits.name = name;
     limits.low = ReadLimit(reader, parts, "min", key);
     limits.high = ReadLimit(reader, parts, "max", key);
-    if (const toml::node* unit = Part(parts, "unit")) {
+    if (const toml::node* unit = FindEntry(parts, "unit")) {
         limits.unit = reader.Text(*unit, key + ".unit");
     }
     if (const std::string why = LimitsError(limits); !why.empty()) {
-        reader.Fail(*Part(parts, "min"), key, ": " + why);
+        reader.Fail(*FindEntry(parts, "min"), key, ": " + why);
     }
     return limits;
 }
@@ -66,8 +57,8 @@ void ReadPlanFields(const PlanReader& reader, const toml::node& fields,
         const std::vector<PlanEntry> parts =
             reader.Entries(reader.Table(value, key, kFieldExample),
                            {"at", "type", "scale", "unit", "min", "max"}, "in " + key);
-        const toml::node* at = Part(parts, "at");
-        const toml::node* type = Part(parts, "type");
+        const toml::node* at = FindEntry(parts, "at");
+        const toml::node* type = FindEntry(parts, "type");
         if (!at || !type) {
             reader.Fail(value, key, std::string(" needs at and type, e.g. ") + kFieldExample);
         }
@@ -86,7 +77,7 @@ void ReadPlanFields(const PlanReader& reader, const toml::node& fields,
         if (const std::string why = FieldOffsetError(field.field.offset, *named); !why.empty()) {
             reader.Fail(*at, key + ".at", ": " + why);
         }
-        if (const toml::node* scale = Part(parts, "scale")) {
+        if (const toml::node* scale = FindEntry(parts, "scale")) {
             field.field.scale = reader.Number(*scale, key + ".scale");
             if (const std::string why = FieldScaleError(field.field.scale); !why.empty()) {
                 reader.Fail(*scale, key + ".scale", ": " + why);

@@ -24,6 +24,12 @@ std::string Joined(const std::vector<const char*>& names) {
 
 }  // namespace
 
+const toml::node* FindEntry(const std::vector<PlanEntry>& entries, const char* name) {
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const PlanEntry& entry) { return entry.name == name; });
+    return found == entries.end() ? nullptr : found->value;
+}
+
 std::string ShownValue(const toml::node& value) {
     if (const auto* text = value.as_string()) {
         return QuotedForTerminal(text->get());

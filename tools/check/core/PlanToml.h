@@ -22,6 +22,9 @@ struct PlanEntry {
     const toml::node* value;
 };
 
+// The value of the entry named `name`, or nullptr when there is none.
+const toml::node* FindEntry(const std::vector<PlanEntry>& entries, const char* name);
+
 class PlanReader {
 public:
     // `shownPath` as messages name the file.
