@@ -44,9 +44,6 @@ private:
 std::string Number(const Arguments& a, const char* name, int low, int high, const char* what,
                    int& out);
 
-// A whole decimal number within [low, high] into `out`; false otherwise.
-bool ParseWhole(const std::string& text, int low, int high, int& out);
-
 // The options of the command line's one step: what it sends, what it
 // expects, the values it reads and its checksum. Empty, or why not.
 std::string ParseStepArguments(const Arguments& a, StepOptions& step);

@@ -8,10 +8,7 @@ namespace {
 // A data library entry's number, 1 to 3; empty, or why not.
 std::string EntryNumber(const Arguments& a, const char* name, Given<int>& entry) {
     entry.origin = std::string("--") + name;
-    if (ParseWhole(a.value(name), 1, 3, entry.value)) {
-        return std::string();
-    }
-    return entry.origin + " takes an entry number from 1 to 3, not '" + a.value(name) + "'";
+    return Number(a, name, 1, 3, "an entry number", entry.value);
 }
 
 std::string ParseSend(const Arguments& a, StepOptions& s) {
@@ -117,18 +114,13 @@ std::string ToBytes(const QString& text) {
     return text.toLatin1().toStdString();
 }
 
-// A whole decimal number within [low, high] into `out`; false otherwise.
-bool ParseWhole(const std::string& text, int low, int high, int& out) {
-    const std::optional<int> value = ParseWholeNumber(text, low, high);
-    if (value) {
-        out = *value;
-    }
-    return value.has_value();
-}
-
 std::string Number(const Arguments& a, const char* name, int low, int high, const char* what,
                    int& out) {
-    if (!a.isSet(name) || ParseWhole(a.value(name), low, high, out)) {
+    if (!a.isSet(name)) {
+        return std::string();
+    }
+    if (const std::optional<int> value = ParseWholeNumber(a.value(name), low, high)) {
+        out = *value;
         return std::string();
     }
     return std::string("--") + name + " takes " + what + " from " + std::to_string(low) + " to " +
