@@ -15,8 +15,8 @@ const MeasureLimits* MeasureOf(const AnswerRule& rule, const std::string& name) 
     return nullptr;
 }
 
-// A value and its limits, judged when it has a measure; `reason` gets the
-// first failure.
+// A value's record before it is read: its name, its unit (the measure's over
+// the field's) and, when it has a measure, its limits.
 RecordedValue Recorded(const std::string& name, const std::string& unit,
                        const MeasureLimits* measure) {
     RecordedValue v;
