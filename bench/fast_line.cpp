@@ -15,7 +15,6 @@
 //   bench_fast_line [seconds per case, default 10]
 
 #include <poll.h>
-#include <sys/resource.h>
 #include <time.h>
 #include <unistd.h>
 #include <QAbstractButton>
@@ -41,6 +40,7 @@
 #include "res/resource.h"
 #include "support/EventLoopWaits.h"
 #include "support/LineSpeed.h"
+#include "support/ProcessProbes.h"
 #include "support/Pty.h"
 #include "trafficlog/TrafficLog.h"
 
@@ -52,17 +52,11 @@ const std::vector<int> kRates = {1200,  2400,   4800,   9600,   19200, 38400,
                                  57600, 115200, 230400, 460800, 921600};
 const std::string kPing = "PING";
 
-double CpuSeconds(clockid_t clock) {
+// CPU time the calling thread has used; CpuSeconds() is the whole process's.
+double ThreadCpuSeconds() {
     timespec t{};
-    clock_gettime(clock, &t);
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
     return t.tv_sec + t.tv_nsec / 1e9;
-}
-
-double ProcessCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_utime.tv_usec / 1e6 + usage.ru_stime.tv_sec +
-           usage.ru_stime.tv_usec / 1e6;
 }
 
 double MsSince(Clock::time_point from, Clock::time_point to) {
@@ -125,7 +119,7 @@ private:
                 }
             }
         }
-        cpu_ = ::CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        cpu_ = ThreadCpuSeconds();
     }
 
     const int master_;
@@ -202,7 +196,7 @@ Figures Measure(const Case& c, int seconds) {
     std::condition_variable stopped;
     bool stop = false;
     double clickerCpu = 0;
-    const double cpuBefore = ProcessCpuSeconds();
+    const double cpuBefore = CpuSeconds();
     const Clock::time_point start = Clock::now();
     device.Start();
     std::thread clicker([&] {
@@ -211,7 +205,7 @@ Figures Measure(const Case& c, int seconds) {
             clickedAt = Clock::now().time_since_epoch().count();
             QMetaObject::invokeMethod(send, "click", Qt::QueuedConnection);
         }
-        clickerCpu = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        clickerCpu = ThreadCpuSeconds();
     });
     Idle(seconds * 1000);
     {
@@ -223,7 +217,7 @@ Figures Measure(const Case& c, int seconds) {
     Idle(150);  // the last click, and its send, under the same load
     device.Stop();
     const Clock::time_point end = Clock::now();
-    const double cpu = ProcessCpuSeconds() - cpuBefore - device.CpuSeconds() - clickerCpu;
+    const double cpu = CpuSeconds() - cpuBefore - device.CpuSeconds() - clickerCpu;
 
     f.seconds = std::chrono::duration<double>(end - start).count();
     f.deviceBytesPerSecond = device.Sent() / f.seconds;
