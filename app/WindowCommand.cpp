@@ -104,12 +104,10 @@ std::string Bytes(const QString& latin1) {
 }
 
 // "1200,9600,115200": each a rate the settings take, none twice.
-std::optional<std::vector<int>> ParseBaudRateList(const std::string& list, std::string* why) {
+std::optional<std::vector<int>> ParseBaudRateList(const QString& list, std::string* why) {
     std::vector<int> rates;
-    size_t start = 0;
-    for (;;) {
-        const size_t comma = list.find(',', start);
-        const std::string item = list.substr(start, comma - start);
+    for (const QString& text : list.split(',')) {
+        const std::string item = Bytes(text);
         const std::optional<int> rate = ParseBaudRate(item);
         if (!rate) {
             *why = "--baud-rates takes whole numbers from 1 to " + std::to_string(kMaxBaudRate) +
@@ -121,11 +119,8 @@ std::optional<std::vector<int>> ParseBaudRateList(const std::string& list, std::
             return std::nullopt;
         }
         rates.push_back(*rate);
-        if (comma == std::string::npos) {
-            return rates;
-        }
-        start = comma + 1;
     }
+    return rates;
 }
 
 }  // namespace
@@ -182,8 +177,7 @@ WindowCommand ParseWindowCommand(const std::vector<std::string>& arguments) {
     }
     if (!rateLists.isEmpty()) {
         std::string why;
-        const std::optional<std::vector<int>> rates =
-            ParseBaudRateList(Bytes(rateLists.first()), &why);
+        const std::optional<std::vector<int>> rates = ParseBaudRateList(rateLists.first(), &why);
         if (!rates) {
             return Wrong(why);
         }
