@@ -188,9 +188,10 @@ void CommControl::OpenPort() {
     if (!s) {
         Refuse(CommRefusal::InvalidValue);
     }
-    // The one path both the check below and the open use.
+    // The one path both the check below and the open use. A port number's
+    // mapping comes resolved already.
     const std::string path =
-        ResolveDevicePath(chosenDevice_.empty() ? DevicePath(commPort_) : chosenDevice_);
+        chosenDevice_.empty() ? DevicePath(commPort_) : ResolveDevicePath(chosenDevice_);
     switch (FindUnsendableSettings(*s)) {
         case UnsendableSettings::TwoStopBits:
             Refuse(CommRefusal::TwoStopBitsNeedSixDataBits, {PortLabel(), settings_}, Naming());
