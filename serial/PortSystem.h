@@ -35,6 +35,6 @@ qint64 DriverInputQueue(qintptr handle);
 qint64 DriverOutputQueue(qintptr handle);
 
 // Reads what the driver's receive queue holds now onto the end of `into`,
-// without waiting; later arrivals stay queued. False when it cannot be read
-// this way: what the queue holds then goes unseen.
-bool TakeDriverInput(qintptr handle, QByteArray& into);
+// without waiting; later arrivals stay queued. What cannot be read this way
+// goes unseen.
+void TakeDriverInput(qintptr handle, QByteArray& into);

@@ -31,6 +31,4 @@ qint64 DriverOutputQueue(qintptr) {
     return 0;
 }
 
-bool TakeDriverInput(qintptr, QByteArray&) {
-    return false;
-}
+void TakeDriverInput(qintptr, QByteArray&) {}

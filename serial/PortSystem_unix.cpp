@@ -83,7 +83,7 @@ qint64 DriverOutputQueue(qintptr handle) {
     return QueueCount(handle, TIOCOUTQ);
 }
 
-bool TakeDriverInput(qintptr handle, QByteArray& into) {
+void TakeDriverInput(qintptr handle, QByteArray& into) {
     const qint64 queued = DriverInputQueue(handle);
     const qsizetype start = into.size();
     into.resize(start + queued);
@@ -99,11 +99,9 @@ bool TakeDriverInput(qintptr handle, QByteArray& into) {
             continue;
         }
         if (n <= 0) {
-            into.resize(start + taken);
-            return false;
+            break;
         }
         taken += n;
     }
     into.resize(start + taken);
-    return true;
 }
