@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -141,16 +140,7 @@ CheckSession::Next CheckSession::NextRound(std::vector<Unit>& units) {
 }
 
 bool CheckSession::Pause() {
-    if (plan_.options.intervalMs == 0) {
-        return true;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(plan_.options.intervalMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    QObject::connect(&stop_.notifier(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-    if (!stop_.requested()) {
-        loop.exec();
-    }
-    return !stop_.requested();
+    return plan_.options.intervalMs == 0 || stop_.Wait(plan_.options.intervalMs);
 }
 
 void CheckSession::RunRound(const std::vector<Unit>& units) {
