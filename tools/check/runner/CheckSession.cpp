@@ -62,9 +62,11 @@ CheckSession::CheckSession(const CheckPlan& plan, const RecordLayout& layout, Ru
     stepLines_ = plan_.fromPlan && !o.quiet && !o.json;
     for (size_t i = 0; i < plan_.fixtureSlots.size(); ++i) {
         SlotWorker::Hooks hooks;
-        hooks.stepEnded = [this, i](const StepResult& r, bool teardown) {
-            StepEnded(i, r, teardown);
-        };
+        if (stepLines_) {
+            hooks.stepEnded = [this, i](const StepResult& r, bool teardown) {
+                StepEnded(i, r, teardown);
+            };
+        }
         hooks.unitEnded = [this, i](UnitResult unit, UnitRunEnd end) {
             UnitEnded(i, std::move(unit), end);
         };
@@ -160,9 +162,7 @@ void CheckSession::RunRound(const std::vector<Unit>& units) {
 }
 
 void CheckSession::StepEnded(size_t slot, const StepResult& step, bool teardown) {
-    if (stepLines_) {
-        out_.Write(Prefix(slot) + FormatStepLine(step, teardown));
-    }
+    out_.Write(Prefix(slot) + FormatStepLine(step, teardown));
 }
 
 void CheckSession::UnitEnded(size_t slot, UnitResult unit, const UnitRunEnd& end) {
