@@ -89,15 +89,6 @@ std::string CheckSession::Open() {
     return std::string();
 }
 
-size_t CheckSession::SlotIndex(const std::string& name) const {
-    for (size_t i = 0; i < plan_.fixtureSlots.size(); ++i) {
-        if (plan_.fixtureSlots[i].name == name) {
-            return i;
-        }
-    }
-    return plan_.fixtureSlots.size();
-}
-
 std::string CheckSession::Prefix(size_t slot) const {
     return plan_.fixtureSlots.size() > 1 ? "[" + plan_.fixtureSlots[slot].name + "] "
                                          : std::string();
@@ -191,7 +182,7 @@ void CheckSession::UnitEnded(size_t slot, UnitResult unit, const UnitRunEnd& end
         if (plan_.fromPlan) {
             tally_.AddSteps(unit);
         }
-        roundVerdicts_.emplace_back(plan_.fixtureSlots[slot].name, unit.verdict);
+        roundVerdicts_.emplace_back(slot, unit.verdict);
     } else {
         --unit_;
     }
@@ -229,10 +220,17 @@ void CheckSession::Print(size_t slot, const UnitResult& unit) {
     out_.Write(text);
 }
 
-void CheckSession::ShowBanners(const std::vector<std::pair<std::string, Verdict>>& verdicts) {
-    if (bannerShown_ && plan_.fixtureSlots.size() > 1 && !verdicts.empty()) {
-        out_.Write(FormatVerdictBanners(verdicts, true));
+void CheckSession::ShowBanners() {
+    if (!bannerShown_ || plan_.fixtureSlots.size() == 1 || roundVerdicts_.empty()) {
+        return;
     }
+    // Side by side in slot order, whichever ended first.
+    std::sort(roundVerdicts_.begin(), roundVerdicts_.end());
+    std::vector<std::pair<std::string, Verdict>> verdicts;
+    for (const auto& [slot, verdict] : roundVerdicts_) {
+        verdicts.emplace_back(plan_.fixtureSlots[slot].name, verdict);
+    }
+    out_.Write(FormatVerdictBanners(verdicts, true));
 }
 
 int CheckSession::Run() {
@@ -250,12 +248,7 @@ int CheckSession::Run() {
         }
         ++rounds_;
         RunRound(units);
-        // Side by side in slot order, whichever ended first.
-        std::sort(roundVerdicts_.begin(), roundVerdicts_.end(),
-                  [this](const auto& a, const auto& b) {
-                      return SlotIndex(a.first) < SlotIndex(b.first);
-                  });
-        ShowBanners(roundVerdicts_);
+        ShowBanners();
         const bool anyActive = std::find(active_.begin(), active_.end(), true) != active_.end();
         if (givenUp_) {
             interrupted = true;
