@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <QEventLoop>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 
@@ -63,9 +62,11 @@ CheckSession::CheckSession(const CheckPlan& plan, const RecordLayout& layout, Ru
     stepLines_ = plan_.fromPlan && !o.quiet && !o.json;
     for (size_t i = 0; i < plan_.fixtureSlots.size(); ++i) {
         SlotWorker::Hooks hooks;
-        hooks.stepEnded = [this, i](const StepResult& r, bool teardown) {
-            StepEnded(i, r, teardown);
-        };
+        if (stepLines_) {
+            hooks.stepEnded = [this, i](const StepResult& r, bool teardown) {
+                StepEnded(i, r, teardown);
+            };
+        }
         hooks.unitEnded = [this, i](UnitResult unit, UnitRunEnd end) {
             UnitEnded(i, std::move(unit), end);
         };
@@ -86,15 +87,6 @@ std::string CheckSession::Open() {
         }
     }
     return std::string();
-}
-
-size_t CheckSession::SlotIndex(const std::string& name) const {
-    for (size_t i = 0; i < plan_.fixtureSlots.size(); ++i) {
-        if (plan_.fixtureSlots[i].name == name) {
-            return i;
-        }
-    }
-    return plan_.fixtureSlots.size();
 }
 
 std::string CheckSession::Prefix(size_t slot) const {
@@ -141,16 +133,7 @@ CheckSession::Next CheckSession::NextRound(std::vector<Unit>& units) {
 }
 
 bool CheckSession::Pause() {
-    if (plan_.options.intervalMs == 0) {
-        return true;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(plan_.options.intervalMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    QObject::connect(&stop_.notifier(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-    if (!stop_.requested()) {
-        loop.exec();
-    }
-    return !stop_.requested();
+    return plan_.options.intervalMs == 0 || stop_.Wait(plan_.options.intervalMs);
 }
 
 void CheckSession::RunRound(const std::vector<Unit>& units) {
@@ -170,9 +153,7 @@ void CheckSession::RunRound(const std::vector<Unit>& units) {
 }
 
 void CheckSession::StepEnded(size_t slot, const StepResult& step, bool teardown) {
-    if (stepLines_) {
-        out_.Write(Prefix(slot) + FormatStepLine(step, teardown));
-    }
+    out_.Write(Prefix(slot) + FormatStepLine(step, teardown));
 }
 
 void CheckSession::UnitEnded(size_t slot, UnitResult unit, const UnitRunEnd& end) {
@@ -201,7 +182,7 @@ void CheckSession::UnitEnded(size_t slot, UnitResult unit, const UnitRunEnd& end
         if (plan_.fromPlan) {
             tally_.AddSteps(unit);
         }
-        roundVerdicts_.emplace_back(plan_.fixtureSlots[slot].name, unit.verdict);
+        roundVerdicts_.emplace_back(slot, unit.verdict);
     } else {
         --unit_;
     }
@@ -239,10 +220,17 @@ void CheckSession::Print(size_t slot, const UnitResult& unit) {
     out_.Write(text);
 }
 
-void CheckSession::ShowBanners(const std::vector<std::pair<std::string, Verdict>>& verdicts) {
-    if (bannerShown_ && plan_.fixtureSlots.size() > 1 && !verdicts.empty()) {
-        out_.Write(FormatVerdictBanners(verdicts, true));
+void CheckSession::ShowBanners() {
+    if (!bannerShown_ || plan_.fixtureSlots.size() == 1 || roundVerdicts_.empty()) {
+        return;
     }
+    // Side by side in slot order, whichever ended first.
+    std::sort(roundVerdicts_.begin(), roundVerdicts_.end());
+    std::vector<std::pair<std::string, Verdict>> verdicts;
+    for (const auto& [slot, verdict] : roundVerdicts_) {
+        verdicts.emplace_back(plan_.fixtureSlots[slot].name, verdict);
+    }
+    out_.Write(FormatVerdictBanners(verdicts, true));
 }
 
 int CheckSession::Run() {
@@ -260,12 +248,7 @@ int CheckSession::Run() {
         }
         ++rounds_;
         RunRound(units);
-        // Side by side in slot order, whichever ended first.
-        std::sort(roundVerdicts_.begin(), roundVerdicts_.end(),
-                  [this](const auto& a, const auto& b) {
-                      return SlotIndex(a.first) < SlotIndex(b.first);
-                  });
-        ShowBanners(roundVerdicts_);
+        ShowBanners();
         const bool anyActive = std::find(active_.begin(), active_.end(), true) != active_.end();
         if (givenUp_) {
             interrupted = true;

@@ -64,9 +64,9 @@ private:
     void UnitEnded(size_t slot, UnitResult unit, const UnitRunEnd& end);
     void StepEnded(size_t slot, const StepResult& step, bool teardown);
     void Print(size_t slot, const UnitResult& unit);
-    void ShowBanners(const std::vector<std::pair<std::string, Verdict>>& verdicts);
+    // The round's verdicts side by side, when there are several slots.
+    void ShowBanners();
     std::string Prefix(size_t slot) const;
-    size_t SlotIndex(const std::string& name) const;
     int Finish(bool interrupted);
 
     const CheckPlan& plan_;
@@ -88,5 +88,5 @@ private:
     bool givenUp_ = false;
     std::string failure_;      // a log, database or standard output that failed
     std::string slotFailure_;  // the first slot whose port failed
-    std::vector<std::pair<std::string, Verdict>> roundVerdicts_;
+    std::vector<std::pair<size_t, Verdict>> roundVerdicts_;  // slot, as the round's units ended
 };

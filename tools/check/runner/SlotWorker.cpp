@@ -67,7 +67,9 @@ std::string SlotWorker::Open() {
             return answered.get_future().get();
         };
         auto stepEnded = [this](const StepResult& r, bool teardown) {
-            toOwner_.Post([this, r, teardown] { hooks_.stepEnded(r, teardown); });
+            if (hooks_.stepEnded) {
+                toOwner_.Post([this, r, teardown] { hooks_.stepEnded(r, teardown); });
+            }
         };
         runner_ = std::make_unique<UnitRunner>(*control_, plan_.steps, plan_.teardown, stop_,
                                                prompt, stepEnded);

@@ -23,6 +23,7 @@ class SlotWorker {
 public:
     // What the slot tells the thread that made it, each on that thread.
     struct Hooks {
+        // May be empty (no step lines shown): steps are then not handed over.
         std::function<void(const StepResult&, bool teardown)> stepEnded;
         std::function<void(UnitResult, UnitRunEnd)> unitEnded;
         // Asks the operator; called on the making thread, the worker waits.

@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <QEventLoop>
+#include <QTimer>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -66,4 +68,14 @@ StopSignals::~StopSignals() {
 
 int StopSignals::count() const {
     return g_signals.load();
+}
+
+bool StopSignals::Wait(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    QObject::connect(notifier_, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    if (!requested()) {
+        loop.exec();
+    }
+    return !requested();
 }

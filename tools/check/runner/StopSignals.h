@@ -22,6 +22,10 @@ public:
     // Activated on the event loop after each signal; connect waits to it.
     QSocketNotifier& notifier() { return *notifier_; }
 
+    // Waits `ms` on the calling thread's event loop unless a stop request
+    // comes first, or came before: false then.
+    bool Wait(int ms);
+
 private:
     int pipe_[2] = {-1, -1};
     QSocketNotifier* notifier_ = nullptr;

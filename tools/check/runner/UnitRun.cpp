@@ -1,8 +1,5 @@
 #include "tools/check/runner/UnitRun.h"
 
-#include <QEventLoop>
-#include <QSocketNotifier>
-#include <QTimer>
 #include <chrono>
 
 #include "tools/check/runner/StepExchange.h"
@@ -27,16 +24,6 @@ UnitRunner::UnitRunner(CommControl& control, const std::vector<Step>& steps,
       prompt_(std::move(prompt)),
       onStep_(std::move(onStep)) {}
 
-bool UnitRunner::Wait(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    QObject::connect(&stop_.notifier(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
-    if (!stop_.requested()) {
-        loop.exec();
-    }
-    return !stop_.requested();
-}
-
 StepResult UnitRunner::RunStep(const Step& step, UnitRunEnd& end) {
     StepResult r;
     r.name = step.name;
@@ -45,7 +32,7 @@ StepResult UnitRunner::RunStep(const Step& step, UnitRunEnd& end) {
     const auto started = std::chrono::steady_clock::now();
     if (step.waitMs > 0 || !step.prompt.empty()) {
         r.attempts = 1;
-        const bool done = step.prompt.empty() ? Wait(step.waitMs) : prompt_(step.prompt);
+        const bool done = step.prompt.empty() ? stop_.Wait(step.waitMs) : prompt_(step.prompt);
         r.ms = MsSince(started);
         r.verdict = done ? Verdict::Pass : Verdict::Fail;
         if (!done) {

@@ -46,8 +46,6 @@ public:
 
 private:
     StepResult RunStep(const Step& step, UnitRunEnd& end);
-    // A wait of `ms` that a stop request cuts short; false then.
-    bool Wait(int ms);
 
     CommControl& control_;
     const std::vector<Step>& steps_;
